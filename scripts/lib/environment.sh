@@ -1,0 +1,153 @@
+# Shared by scripts/run, scripts/test and scripts/bench: installs what is missing, builds, and
+# starts the private display, sound server and Wine that the program runs under. Every process
+# started here is remembered by its id and stopped by stop_everything.
+# shellcheck shell=bash
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# MIREBASCO_BUILD_DIR lets a developer keep a build of their own; MIREBASCO_TARGETS limits what is
+# built (and skips the 32-bit build) while working on one area.
+BUILD=${MIREBASCO_BUILD_DIR:-$ROOT/build/x86_64}
+BUILD32=$ROOT/build/i686
+STATE=$BUILD/session
+export WINEPREFIX=$BUILD/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
+
+PACKAGES=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
+          wine wine64 xvfb xauth x11-utils imagemagick pulseaudio pulseaudio-utils sox
+          locales fonts-ipafont-gothic procps)
+
+STARTED_PIDS=()
+WINE_STARTED=0
+
+say() { printf '%s\n' "$*" >&2; }
+
+need_root_for() {
+    if [ "$(id -u)" != 0 ]; then
+        say "Missing: $*. Run this script as root once so that it can install them with apt-get."
+        exit 1
+    fi
+}
+
+ensure_packages() {
+    local missing=() p
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    need_root_for "${missing[*]}"
+    say "Installing ${missing[*]} ..."
+    local log=/tmp/mirebasco-apt.log
+    if ! { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+            --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+        tail -n 30 "$log" >&2
+        say "apt-get failed; the whole log is in $log"
+        exit 1
+    fi
+}
+
+ensure_locale() {
+    locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && return 0
+    need_root_for "the ja_JP.UTF-8 locale"
+    sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null
+}
+
+build_all() {
+    build_one x86_64 "$BUILD" ${MIREBASCO_TARGETS:-all}
+    [ -n "${MIREBASCO_TARGETS:-}" ] || build_one i686 "$BUILD32" all
+}
+
+build_one() {
+    local preset=$1 dir=$2
+    shift 2
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake --preset "$preset" -S "$ROOT" -B "$dir" >/dev/null || exit 1
+    fi
+    local target
+    for target in "$@"; do
+        if ! cmake --build "$dir" --target "$target" -j2 -- --no-print-directory -s >/dev/null 2>&1; then
+            cmake --build "$dir" --target "$target" -j1 -- --no-print-directory -s
+            exit 1
+        fi
+    done
+}
+
+stop_everything() {
+    local pid
+    if [ "$WINE_STARTED" = 1 ]; then
+        wineserver -k >/dev/null 2>&1
+        wineserver -w >/dev/null 2>&1
+    fi
+    for pid in "${STARTED_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    for pid in "${STARTED_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null
+    done
+    STARTED_PIDS=()
+}
+
+# A virtual screen of our own; its number is picked by the X server from the free ones.
+start_private_display() {
+    mkdir -p "$STATE"
+    local fdfile=$STATE/display
+    rm -f "$fdfile"
+    Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$fdfile" \
+        >"$STATE/xvfb.log" 2>&1 &
+    STARTED_PIDS+=($!)
+    local i
+    for i in $(seq 1 100); do
+        [ -s "$fdfile" ] && break
+        sleep 0.1
+    done
+    [ -s "$fdfile" ] || { say "Xvfb did not start; see $STATE/xvfb.log"; exit 1; }
+    export DISPLAY=:$(tr -d '\n' <"$fdfile")
+}
+
+# A sound server of our own: a null sink whose monitor is the default source, fed with a steady
+# 1 kHz tone through a low-latency stream (an idle monitor delivers late and loses take ends).
+start_private_sound() {
+    local dir=$STATE/pulse
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    chmod 700 "$dir"
+    export XDG_RUNTIME_DIR=$dir
+    export PULSE_RUNTIME_PATH=$dir
+    export PULSE_SERVER=unix:$dir/native
+    export PULSE_STATE_PATH=$dir
+    cat >"$dir/server.pa" <<PA
+load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/native
+load-module module-null-sink sink_name=tone rate=44100 channels=2
+load-module module-null-sink sink_name=speakers rate=44100 channels=2
+set-default-sink speakers
+set-default-source tone.monitor
+PA
+    HOME=$dir pulseaudio -n -F "$dir/server.pa" --daemonize=no --exit-idle-time=-1 \
+        --use-pid-file=no --disable-shm=yes --log-target=file:"$dir/server.log" \
+        >/dev/null 2>&1 &
+    STARTED_PIDS+=($!)
+    local i
+    for i in $(seq 1 100); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    pactl info >/dev/null 2>&1 || { say "PulseAudio did not start; see $dir/server.log"; exit 1; }
+    sox -q -n -t raw -r 44100 -c 2 -b 16 -e signed-integer - synth 86400 sine 1000 vol 0.5 2>/dev/null |
+        pacat --raw --latency-msec=10 --rate=44100 --channels=2 --format=s16le -d tone \
+            >/dev/null 2>&1 &
+    STARTED_PIDS+=($!)
+}
+
+# The Wine prefix lives in the build folder; the server is kept running so that each test program
+# does not pay for Wine's start-up.
+start_wine() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        say "Creating the Wine prefix in $WINEPREFIX ..."
+        LC_ALL=ja_JP.UTF-8 wineboot -i </dev/null >/dev/null 2>&1
+    fi
+    wineserver -p </dev/null >/dev/null 2>&1
+    WINE_STARTED=1
+    wineboot </dev/null >/dev/null 2>&1
+}
