@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "recorder/capture_thread_watch.h"
 #include "recorder/file_naming.h"
 #include "recorder/recording_format.h"
 
@@ -52,8 +53,12 @@ public:
     TickSource readTick;
 
 private:
-    void SendAndReport(UINT command, DWORD flags, void* params, const char* failureMessage);
-    void SaveTake();
+    void FillWaveParams();
+    void Send(MCIDEVICEID device, UINT command, DWORD flags, void* params, const char* failure);
+    void SaveTake(bool targetWritable);
+    void RescueTake();
+
+    CaptureThreadWatch captureThreads;
 
     // True while a start or stop sequence runs. An error box inside a sequence keeps dispatching
     // the window's messages, so a tick or a click can call in again; such nested calls are

@@ -1,0 +1,385 @@
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "recorder/recorder_texts.h"
+#include "recorder/wave_recorder.h"
+
+namespace {
+
+// A scripted waveform-audio device: it records every command it is sent and answers with the
+// results a test gives it.
+struct SentCommand {
+    MCIDEVICEID device;
+    UINT command;
+    DWORD_PTR flags;
+    bool hasParams;
+    std::string fileName;            // MCI_SAVE's target
+    MCI_WAVE_SET_PARMS wave;         // MCI_SET's format
+    MCI_OPEN_PARMSA open;            // MCI_OPEN's block as sent
+};
+
+struct ScriptedDevice {
+    std::vector<SentCommand> sent;
+    std::map<UINT, MCIERROR> results;
+    MCIDEVICEID idOnOpen = 7;
+    std::function<void(UINT)> onCommand;
+};
+
+ScriptedDevice* g_device = nullptr;
+std::vector<std::string>* g_messages = nullptr;
+std::function<void()> g_onMessage;
+DWORD g_tick = 0;
+
+MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
+    SentCommand entry = {};
+    entry.device = device;
+    entry.command = command;
+    entry.flags = flags;
+    entry.hasParams = params != 0;
+    if (command == MCI_SAVE && params != 0) {
+        entry.fileName = reinterpret_cast<MCI_SAVE_PARMSA*>(params)->lpfilename;
+    }
+    if (command == MCI_SET && params != 0) {
+        entry.wave = *reinterpret_cast<MCI_WAVE_SET_PARMS*>(params);
+    }
+    MCIERROR result = g_device->results.count(command) ? g_device->results[command] : 0;
+    if (command == MCI_OPEN && params != 0) {
+        auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
+        entry.open = *open;
+        if (result == 0) {
+            open->wDeviceID = g_device->idOnOpen;
+        }
+    }
+    g_device->sent.push_back(entry);
+    if (g_device->onCommand) {
+        g_device->onCommand(command);
+    }
+    return result;
+}
+
+DWORD WINAPI ScriptedTick() {
+    return g_tick;
+}
+
+void RecordMessage(const char* message) {
+    g_messages->push_back(message);
+    if (g_onMessage) {
+        g_onMessage();
+    }
+}
+
+// A fresh folder under the temporary folder, removed with everything in it afterwards.
+class TempFolder {
+public:
+    TempFolder() {
+        char base[MAX_PATH] = {};
+        GetTempPathA(sizeof(base), base);
+        snprintf(path_, sizeof(path_), "%srecorder-test-%lu-%lu", base, GetCurrentProcessId(),
+                 GetTickCount());
+        CreateDirectoryA(path_, nullptr);
+    }
+    ~TempFolder() {
+        std::string pattern = std::string(path_) + "\\*";
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                DeleteFileA((std::string(path_) + "\\" + found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(path_);
+    }
+    std::string File(const char* name) const { return std::string(path_) + "\\" + name; }
+
+private:
+    char path_[MAX_PATH] = {};
+};
+
+void CreateEmptyFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+}
+
+class WaveRecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_device = &device;
+        g_messages = &messages;
+        g_onMessage = nullptr;
+        g_tick = 1000;
+        recorder.sendCommand = ScriptedSend;
+        recorder.readTick = ScriptedTick;
+        recorder.onError = RecordMessage;
+    }
+    void TearDown() override {
+        // Leave nothing for the destructor to send to a device that is gone.
+        device.onCommand = nullptr;
+        g_onMessage = nullptr;
+        recorder.StopAndSave();
+    }
+    std::vector<UINT> Commands() const {
+        std::vector<UINT> commands;
+        for (const auto& entry : device.sent) {
+            commands.push_back(entry.command);
+        }
+        return commands;
+    }
+    int Count(UINT command) const {
+        int n = 0;
+        for (const auto& entry : device.sent) {
+            n += entry.command == command ? 1 : 0;
+        }
+        return n;
+    }
+
+    TempFolder folder;
+    ScriptedDevice device;
+    std::vector<std::string> messages;
+    WaveRecorder recorder;
+};
+
+TEST_F(WaveRecorderTest, ATakeSendsTheSixCommandsWithTheirFlags) {
+    const std::string target = folder.File("take.wav");
+    recorder.StartRecording(target.c_str());
+    EXPECT_EQ(recorder.IsRecording(), 1);
+    recorder.StopAndSave();
+    EXPECT_EQ(recorder.IsRecording(), 0);
+    EXPECT_TRUE(messages.empty());
+
+    const std::vector<UINT> expected = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
+    ASSERT_EQ(Commands(), expected);
+    const auto& sent = device.sent;
+    EXPECT_EQ(sent[0].device, 0u);
+    EXPECT_EQ(sent[0].flags, 0x3200u);
+    EXPECT_EQ(reinterpret_cast<ULONG_PTR>(sent[0].open.lpstrDeviceType), 522u);
+    EXPECT_STREQ(sent[0].open.lpstrElementName, "");
+    EXPECT_EQ(sent[1].flags, 0x003F0000u);
+    EXPECT_EQ(sent[2].flags, 0u);
+    EXPECT_EQ(sent[3].flags, 0x0002u);
+    EXPECT_EQ(sent[4].flags, 0x0102u);
+    EXPECT_EQ(sent[4].fileName, target);
+    EXPECT_EQ(sent[5].flags, 0u);
+    for (size_t i = 1; i < sent.size(); ++i) {
+        EXPECT_EQ(sent[i].device, 7u) << "command " << i;
+        // Every command carries a parameter block: the device rejects a null one for some.
+        EXPECT_TRUE(sent[i].hasParams) << "command " << i;
+    }
+}
+
+TEST_F(WaveRecorderTest, EveryCommandFailingReportsSixMessagesInOrderAndStillCycles) {
+    for (UINT command : {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}) {
+        device.results[command] = MCIERR_DEVICE_NOT_READY;
+    }
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    EXPECT_EQ(recorder.IsRecording(), 1);
+    EXPECT_EQ(recorder.lastError, static_cast<uint32_t>(MCIERR_DEVICE_NOT_READY));
+    recorder.StopAndSave();
+    EXPECT_EQ(recorder.IsRecording(), 0);
+
+    // The failed save is followed by the attempt to keep the take in the temporary folder,
+    // which the scripted device refuses as well.
+    const std::vector<std::string> expected = {kOpenFailed, kSetFailed,  kRecordFailed,
+                                               kStopFailed, kSaveFailed, kTakeLost,
+                                               kCloseFailed};
+    EXPECT_EQ(messages, expected);
+}
+
+TEST_F(WaveRecorderTest, AfterAFailedOpenTheLaterCommandsGoToTheLastDeviceId) {
+    device.results[MCI_OPEN] = MCIERR_DEVICE_OPEN;
+    recorder.StartRecording(folder.File("a.wav").c_str());
+    recorder.StopAndSave();
+    for (size_t i = 1; i < device.sent.size(); ++i) {
+        EXPECT_EQ(device.sent[i].device, 0u) << "before any open succeeded";
+    }
+
+    device.results.clear();
+    device.idOnOpen = 9;
+    recorder.StartRecording(folder.File("b.wav").c_str());
+    recorder.StopAndSave();
+    device.sent.clear();
+    device.results[MCI_OPEN] = MCIERR_DEVICE_OPEN;
+    device.idOnOpen = 11;
+    recorder.StartRecording(folder.File("c.wav").c_str());
+    recorder.StopAndSave();
+    for (size_t i = 1; i < device.sent.size(); ++i) {
+        EXPECT_EQ(device.sent[i].device, 9u) << "the stale identifier of the last open";
+    }
+}
+
+TEST_F(WaveRecorderTest, StopWhileIdleSendsNothingAndShowsNothing) {
+    recorder.StopAndSave();
+    EXPECT_TRUE(device.sent.empty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(WaveRecorderTest, SetFormatIsRefusedDuringATake) {
+    EXPECT_TRUE(recorder.SetFormat(22050, 8, 1));
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    EXPECT_FALSE(recorder.SetFormat(48000, 16, 2));
+    EXPECT_EQ(recorder.format.sampleRate, 22050);
+    EXPECT_EQ(recorder.format.bitsPerSample, 8);
+    EXPECT_EQ(recorder.format.channels, 1);
+}
+
+TEST_F(WaveRecorderTest, ConstructionGivesTheCdFormatAndIdleState) {
+    WaveRecorder fresh;
+    EXPECT_EQ(fresh.format.sampleRate, 44100);
+    EXPECT_EQ(fresh.format.channels, 2);
+    EXPECT_EQ(fresh.format.bitsPerSample, 16);
+    EXPECT_EQ(fresh.IsRecording(), 0);
+    EXPECT_EQ(fresh.ElapsedSeconds(), 0u);
+    EXPECT_EQ(fresh.onError, &DefaultErrorHandler);
+    EXPECT_STREQ(fresh.path, "");
+}
+
+struct ElapsedRow {
+    DWORD startTick;
+    DWORD now;
+    uint32_t seconds;
+};
+
+TEST_F(WaveRecorderTest, ElapsedSecondsTruncatesAndSurvivesTheTickWrap) {
+    const ElapsedRow rows[] = {
+        {1000, 1000, 0},
+        {1000, 1999, 0},
+        {1000, 3600, 2},
+        {1000, 4000, 3},
+        {0xFFFFFC18u, 2000, 3},          // started 1 s before the wrap
+        {0xFFFFFFFFu, 0, 0},             // 1 ms across the wrap
+        {0, 32768999, 32769},            // single precision rounds up to the next second here
+        {0, 32767999, 32767},
+    };
+    for (const auto& row : rows) {
+        g_tick = row.startTick;
+        recorder.StartRecording(folder.File("take.wav").c_str());
+        g_tick = row.now;
+        EXPECT_EQ(recorder.ElapsedSeconds(), row.seconds) << row.startTick << " -> " << row.now;
+        recorder.StopAndSave();
+        EXPECT_EQ(recorder.ElapsedSeconds(), 0u);
+    }
+}
+
+struct FormatRow {
+    uint16_t rate, bits, channels;
+    WORD blockAlign;
+    DWORD bytesPerSecond;
+};
+
+TEST_F(WaveRecorderTest, TheFormatSentFollowsEveryPreset) {
+    const FormatRow rows[] = {
+        {48000, 16, 2, 4, 192000}, {44100, 16, 2, 4, 176400}, {44100, 16, 1, 2, 88200},
+        {32000, 16, 2, 4, 128000}, {22050, 16, 2, 4, 88200},  {22050, 16, 1, 2, 44100},
+        {11025, 16, 1, 2, 22050},  {11025, 8, 1, 1, 11025},
+        {8000, 12, 1, 1, 8000},  // the fraction of a byte is dropped
+    };
+    for (const auto& row : rows) {
+        device.sent.clear();
+        recorder.SetFormat(row.rate, row.bits, row.channels);
+        recorder.StartRecording(folder.File("take.wav").c_str());
+        recorder.StopAndSave();
+        ASSERT_GE(device.sent.size(), 2u);
+        const MCI_WAVE_SET_PARMS& wave = device.sent[1].wave;
+        EXPECT_EQ(wave.wFormatTag, WAVE_FORMAT_PCM);
+        EXPECT_EQ(wave.nSamplesPerSec, row.rate);
+        EXPECT_EQ(wave.nChannels, row.channels);
+        EXPECT_EQ(wave.wBitsPerSample, row.bits);
+        EXPECT_EQ(wave.nBlockAlign, row.blockAlign) << row.rate;
+        EXPECT_EQ(wave.nAvgBytesPerSec, row.bytesPerSecond) << row.rate;
+        EXPECT_EQ(wave.dwTimeFormat, 0u);
+        EXPECT_EQ(wave.wInput, 0u);
+    }
+}
+
+TEST_F(WaveRecorderTest, AnExistingTargetIsNeverOverwritten) {
+    CreateEmptyFile(folder.File("take.wav"));
+    CreateEmptyFile(folder.File("take-0.wav"));
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    recorder.StopAndSave();
+    ASSERT_EQ(Count(MCI_SAVE), 1);
+    EXPECT_EQ(device.sent[4].fileName, folder.File("take-1.wav"));
+}
+
+TEST_F(WaveRecorderTest, ATakeForAMissingFolderIsReportedAndKeptInTheTemporaryFolder) {
+    const std::string target = folder.File("missing\\take.wav");
+    recorder.StartRecording(target.c_str());
+    recorder.StopAndSave();
+
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof(temp), temp);
+    ASSERT_EQ(Count(MCI_SAVE), 1) << "the device is asked to save once, where it can";
+    const std::string kept = device.sent[4].fileName;
+    EXPECT_EQ(kept.rfind(temp, 0), 0u) << kept;
+    EXPECT_NE(kept.find("take"), std::string::npos) << kept;
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], kSaveFailed);
+    EXPECT_EQ(messages[1], "録音は次のファイルに保存しました:\n" + kept);
+    EXPECT_EQ(recorder.IsRecording(), 0);
+    EXPECT_EQ(Commands().back(), static_cast<UINT>(MCI_CLOSE));
+}
+
+TEST_F(WaveRecorderTest, ASaveRefusedByTheDeviceIsRetriedInTheTemporaryFolder) {
+    device.results[MCI_SAVE] = MCIERR_FILE_NOT_FOUND;
+    // The first save is answered with the failure, every later one succeeds.
+    device.onCommand = [&](UINT command) {
+        if (command == MCI_SAVE) {
+            device.results[MCI_SAVE] = 0;
+        }
+    };
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    recorder.StopAndSave();
+    ASSERT_EQ(Count(MCI_SAVE), 2);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], kSaveFailed);
+    EXPECT_EQ(messages[1].rfind("録音は次のファイルに保存しました:\n", 0), 0u);
+}
+
+TEST_F(WaveRecorderTest, NestedCallsFromAnErrorBoxOpenNoSecondDeviceAndSaveOnce) {
+    // Every error box lets the window's messages through: a click or a tick can call back in.
+    device.results[MCI_SET] = MCIERR_OUTOFRANGE;
+    device.results[MCI_STOP] = MCIERR_NONAPPLICABLE_FUNCTION;
+    g_onMessage = [&] {
+        recorder.StartRecording(folder.File("other.wav").c_str());
+        recorder.StopAndSave();
+    };
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    EXPECT_EQ(recorder.IsRecording(), 1);
+    recorder.StopAndSave();
+    EXPECT_EQ(recorder.IsRecording(), 0);
+
+    EXPECT_EQ(Count(MCI_OPEN), 1);
+    EXPECT_EQ(Count(MCI_SAVE), 1);
+    EXPECT_EQ(Count(MCI_CLOSE), 1);
+    EXPECT_EQ(device.sent[4].fileName, folder.File("take.wav"));
+    const std::vector<std::string> expected = {kSetFailed, kStopFailed};
+    EXPECT_EQ(messages, expected);
+}
+
+TEST_F(WaveRecorderTest, DestructionSavesARunningTake) {
+    {
+        WaveRecorder local;
+        local.sendCommand = ScriptedSend;
+        local.readTick = ScriptedTick;
+        local.onError = RecordMessage;
+        local.StartRecording(folder.File("take.wav").c_str());
+        device.sent.clear();
+    }
+    const std::vector<UINT> expected = {MCI_STOP, MCI_SAVE, MCI_CLOSE};
+    EXPECT_EQ(Commands(), expected);
+}
+
+TEST_F(WaveRecorderTest, AnOverlongPathIsCutAtTheBufferNotPastIt) {
+    std::string longPath(1000, 'a');
+    recorder.StartRecording(longPath.c_str());
+    EXPECT_EQ(strlen(recorder.path), sizeof(recorder.path) - 1);
+}
+
+}  // namespace
