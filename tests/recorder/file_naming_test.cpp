@@ -1,0 +1,540 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "recorder/file_naming.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Guards for what the tests create.
+
+// Deletes a folder and everything in it (names ending in a backslash).
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(folder + name + "\\");
+            } else {
+                DeleteFileA((folder + name).c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// A fresh, empty folder under the system's temporary folder, removed with all its contents.
+class TempFolder {
+public:
+    TempFolder() {
+        char temp[MAX_PATH + 1] = {};
+        const DWORD length = GetTempPathA(sizeof(temp), temp);
+        if (length == 0 || length >= sizeof(temp)) {
+            return;
+        }
+        for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
+            const std::string candidate = std::string(temp) + "file_naming_" +
+                                          std::to_string(GetCurrentProcessId()) + "_" +
+                                          std::to_string(attempt) + "\\";
+            if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+                path_ = candidate;
+            }
+        }
+    }
+    ~TempFolder() {
+        if (!path_.empty()) {
+            RemoveTree(path_);
+        }
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The folder with a trailing backslash; empty when it could not be made.
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Makes a folder the current directory and restores the previous one.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& folder) {
+        GetCurrentDirectoryA(sizeof(saved_), saved_);
+        changed_ = SetCurrentDirectoryA(folder.c_str()) != 0;
+    }
+    ~CurrentDirectory() { SetCurrentDirectoryA(saved_); }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+    bool changed() const { return changed_; }
+
+private:
+    char saved_[MAX_PATH + 1] = {};
+    bool changed_ = false;
+};
+
+bool MakeFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+bool MakeFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+struct SearchResult {
+    bool found;
+    std::string path;
+};
+
+SearchResult Search(const std::string& path) {
+    char buffer[kPathBufferSize] = {};
+    EXPECT_LT(path.size(), sizeof(buffer));
+    path.copy(buffer, sizeof(buffer) - 1);
+    const bool found = FindFreePath(buffer);
+    return {found, buffer};
+}
+
+// Every path that FindFreePath hands back must be free, whatever its form.
+::testing::AssertionResult FoundFree(const SearchResult& result, const std::string& expected) {
+    if (!result.found) {
+        return ::testing::AssertionFailure() << "no free name found for " << expected;
+    }
+    if (result.path != expected) {
+        return ::testing::AssertionFailure() << "got " << result.path << ", want " << expected;
+    }
+    if (FileExists(result.path.c_str())) {
+        return ::testing::AssertionFailure() << result.path << " exists";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// ---------------------------------------------------------------------------------------------
+// SplitPath
+
+struct SplitRow {
+    const char* path;
+    const char* drive;
+    const char* directory;
+    const char* baseName;
+    const char* extension;
+};
+
+// 表 is 95 5C and ソ is 83 5C: their second byte has the value of the backslash.
+const SplitRow kDriveRootedRows[] = {
+    {"C:\\rec\\take.wav", "C:", "\\rec\\", "take", ".wav"},
+    {"C:\\take.wav", "C:", "\\", "take", ".wav"},
+    {"C:\\", "C:", "\\", "", ""},
+    {"1:\\x.wav", "1:", "\\", "x", ".wav"},
+    {"D:\\rec.old\\take", "D:", "\\rec.old\\", "take", ""},
+    {"C:\\a.b\\c.d\\e", "C:", "\\a.b\\c.d\\", "e", ""},
+    {"C:\\rec\\a.b.wav", "C:", "\\rec\\", "a.b", ".wav"},
+    {"C:\\rec\\.wav", "C:", "\\rec\\", "", ".wav"},
+    {"C:\\rec\\take.", "C:", "\\rec\\", "take", "."},
+    {"C:\\rec\\", "C:", "\\rec\\", "", ""},
+    {"C:\\録音\\表.wav", "C:", "\\録音\\", "表", ".wav"},
+    {"C:\\録音\\ソ.wav", "C:", "\\録音\\", "ソ", ".wav"},
+    {"C:\\表\\ソ\\take.wav", "C:", "\\表\\ソ\\", "take", ".wav"},
+    {"C:\\rec\\表ソ", "C:", "\\rec\\", "表ソ", ""},
+    {"C:\\表.d\\ソ", "C:", "\\表.d\\", "ソ", ""},
+    // Only the backslash separates here; the free-name search hands paths with '/' elsewhere.
+    {"C:\\rec/take.wav", "C:", "\\", "rec/take", ".wav"},
+    {"C:\\rec.d/take", "C:", "\\", "rec", ".d/take"},
+    // A lead byte just before the terminator is a character of its own.
+    {"C:\\rec\\take\x95", "C:", "\\rec\\", "take\x95", ""},
+    {"C:\\rec\\take.\x95", "C:", "\\rec\\", "take", ".\x95"},
+    {"C:\\\x95", "C:", "\\", "\x95", ""},
+};
+
+const char* const kNotDriveRooted[] = {
+    "", "C", "C:", "take.wav", "sub\\take.wav", "..\\take.wav", "\\\\server\\share\\take.wav",
+    "\\rec\\take.wav", "C:take.wav", "C:/rec/take.wav",
+};
+
+// Four part buffers with guard bytes on both sides.
+struct GuardedParts {
+    static constexpr unsigned char kGuard = 0xCC;
+    unsigned char before[16];
+    char drive[kDrivePartSize];
+    unsigned char afterDrive[16];
+    char directory[kPathBufferSize];
+    unsigned char afterDirectory[16];
+    char baseName[kPathBufferSize];
+    unsigned char afterBaseName[16];
+    char extension[kPathBufferSize];
+    unsigned char afterExtension[16];
+
+    GuardedParts() { memset(static_cast<void*>(this), kGuard, sizeof(*this)); }
+
+    bool GuardsIntact() const {
+        for (const unsigned char* guard : {before, afterDrive, afterDirectory, afterBaseName,
+                                           afterExtension}) {
+            for (size_t i = 0; i < 16; ++i) {
+                if (guard[i] != kGuard) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+};
+
+TEST(SplitPath, SplitsDriveRootedPathsByCharacterNotByte) {
+    for (const SplitRow& row : kDriveRootedRows) {
+        SCOPED_TRACE(row.path);
+        GuardedParts parts;
+        SplitPath(row.path, parts.drive, parts.directory, parts.baseName, parts.extension);
+        EXPECT_STREQ(parts.drive, row.drive);
+        EXPECT_STREQ(parts.directory, row.directory);
+        EXPECT_STREQ(parts.baseName, row.baseName);
+        EXPECT_STREQ(parts.extension, row.extension);
+        EXPECT_TRUE(parts.GuardsIntact());
+    }
+}
+
+// The one caller passes all four parts, but each part must come out the same on its own.
+TEST(SplitPath, WritesOnlyThePartsAskedFor) {
+    for (const SplitRow& row : kDriveRootedRows) {
+        SCOPED_TRACE(row.path);
+        char part[kPathBufferSize];
+        SplitPath(row.path, nullptr, nullptr, nullptr, nullptr);
+        SplitPath(row.path, part, nullptr, nullptr, nullptr);
+        EXPECT_STREQ(part, row.drive);
+        SplitPath(row.path, nullptr, part, nullptr, nullptr);
+        EXPECT_STREQ(part, row.directory);
+        SplitPath(row.path, nullptr, nullptr, part, nullptr);
+        EXPECT_STREQ(part, row.baseName);
+        SplitPath(row.path, nullptr, nullptr, nullptr, part);
+        EXPECT_STREQ(part, row.extension);
+    }
+}
+
+TEST(SplitPath, LeavesOtherPathsAlone) {
+    for (const char* path : kNotDriveRooted) {
+        SCOPED_TRACE(path);
+        GuardedParts parts;
+        SplitPath(path, parts.drive, parts.directory, parts.baseName, parts.extension);
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&parts);
+        for (size_t i = 0; i < sizeof(parts); ++i) {
+            ASSERT_EQ(bytes[i], GuardedParts::kGuard) << "byte " << i;
+        }
+    }
+}
+
+// The longest path a buffer holds gives a 301-byte directory; a longer path must not overrun.
+TEST(SplitPath, LongPathsStayInsideTheParts) {
+    const std::string longest = "C:\\" + std::string(299, 'd') + "\\";
+    GuardedParts parts;
+    SplitPath(longest.c_str(), parts.drive, parts.directory, parts.baseName, parts.extension);
+    EXPECT_EQ(std::string(parts.directory), longest.substr(2));
+    EXPECT_TRUE(parts.GuardsIntact());
+
+    const std::string tooLong = "C:\\" + std::string(400, 'd') + "\\" + std::string(400, 'n') +
+                                "." + std::string(400, 'e');
+    GuardedParts cut;
+    SplitPath(tooLong.c_str(), cut.drive, cut.directory, cut.baseName, cut.extension);
+    EXPECT_EQ(strlen(cut.directory), kPathBufferSize - 1);
+    EXPECT_EQ(strlen(cut.baseName), kPathBufferSize - 1);
+    EXPECT_EQ(strlen(cut.extension), kPathBufferSize - 1);
+    EXPECT_TRUE(cut.GuardsIntact());
+}
+
+// ---------------------------------------------------------------------------------------------
+// SplitAnyPath
+
+struct AnySplitRow {
+    const char* path;
+    const char* folder;
+    const char* baseName;
+    const char* extension;
+};
+
+const AnySplitRow kAnyPathRows[] = {
+    {"take.wav", "", "take", ".wav"},
+    {"sub\\take.wav", "sub\\", "take", ".wav"},
+    {"..\\take.wav", "..\\", "take", ".wav"},
+    {"\\\\server\\share\\take.wav", "\\\\server\\share\\", "take", ".wav"},
+    {"\\rec\\take.wav", "\\rec\\", "take", ".wav"},
+    {"C:take.wav", "C:", "take", ".wav"},
+    {"C:sub\\take.wav", "C:sub\\", "take", ".wav"},
+    {"C:", "C:", "", ""},
+    {"C:/rec/take.wav", "C:/rec/", "take", ".wav"},
+    {"C:\\rec.old/take", "C:\\rec.old/", "take", ""},
+    {"sub/take.wav", "sub/", "take", ".wav"},
+    {"rec.old\\take", "rec.old\\", "take", ""},
+    {"a.b.wav", "", "a.b", ".wav"},
+    {".wav", "", "", ".wav"},
+    {"", "", "", ""},
+    {"表.wav", "", "表", ".wav"},
+    {"録音\\表.wav", "録音\\", "表", ".wav"},
+    {"表\\ソ", "表\\", "ソ", ""},
+    {"ソ/表.d/take", "ソ/表.d/", "take", ""},
+    {"sub\\take\x95", "sub\\", "take\x95", ""},
+};
+
+TEST(SplitAnyPath, KeepsTheWholeFolderInFront) {
+    for (const AnySplitRow& row : kAnyPathRows) {
+        SCOPED_TRACE(row.path);
+        GuardedParts parts;
+        SplitAnyPath(row.path, parts.directory, parts.baseName, parts.extension);
+        EXPECT_STREQ(parts.directory, row.folder);
+        EXPECT_STREQ(parts.baseName, row.baseName);
+        EXPECT_STREQ(parts.extension, row.extension);
+        EXPECT_TRUE(parts.GuardsIntact());
+        char part[kPathBufferSize];
+        SplitAnyPath(row.path, nullptr, part, nullptr);
+        EXPECT_STREQ(part, row.baseName);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// FileExists
+
+TEST(FileExists, SeesFilesAndFoldersButNothingElse) {
+    TempFolder temp;
+    ASSERT_FALSE(temp.path().empty());
+    ASSERT_TRUE(MakeFile(temp.path() + "表.wav"));
+    ASSERT_TRUE(MakeFolder(temp.path() + "録音"));
+    EXPECT_TRUE(FileExists((temp.path() + "表.wav").c_str()));
+    EXPECT_TRUE(FileExists((temp.path() + "録音").c_str()));
+    EXPECT_TRUE(FileExists(temp.path().c_str()));
+    EXPECT_FALSE(FileExists((temp.path() + "take.wav").c_str()));
+    EXPECT_FALSE(FileExists((temp.path() + "missing\\take.wav").c_str()));
+    EXPECT_FALSE(FileExists(""));
+}
+
+// ---------------------------------------------------------------------------------------------
+// FindFreePath
+
+TEST(FindFreePath, KeepsAPathThatIsFree) {
+    TempFolder temp;
+    ASSERT_FALSE(temp.path().empty());
+    EXPECT_TRUE(FoundFree(Search(temp.path() + "take.wav"), temp.path() + "take.wav"));
+    EXPECT_TRUE(FoundFree(Search(temp.path() + "missing\\take.wav"),
+                          temp.path() + "missing\\take.wav"));
+}
+
+// Each search starts from the name given and from 0: take-0, take-1, never take-0-1.
+TEST(FindFreePath, CountsUpFromTheNameGiven) {
+    TempFolder temp;
+    ASSERT_FALSE(temp.path().empty());
+    const std::string take = temp.path() + "take.wav";
+    ASSERT_TRUE(MakeFile(take));
+    EXPECT_TRUE(FoundFree(Search(take), temp.path() + "take-0.wav"));
+    ASSERT_TRUE(MakeFile(temp.path() + "take-0.wav"));
+    EXPECT_TRUE(FoundFree(Search(take), temp.path() + "take-1.wav"));
+    ASSERT_TRUE(MakeFile(temp.path() + "take-1.wav"));
+    EXPECT_TRUE(FoundFree(Search(take), temp.path() + "take-2.wav"));
+}
+
+TEST(FindFreePath, ChoosesTheLowestFreeNumber) {
+    TempFolder temp;
+    ASSERT_FALSE(temp.path().empty());
+    ASSERT_TRUE(MakeFile(temp.path() + "take.wav"));
+    ASSERT_TRUE(MakeFile(temp.path() + "take-1.wav"));
+    EXPECT_TRUE(FoundFree(Search(temp.path() + "take.wav"), temp.path() + "take-0.wav"));
+}
+
+TEST(FindFreePath, CountsFoldersAsTaken) {
+    TempFolder temp;
+    ASSERT_FALSE(temp.path().empty());
+    ASSERT_TRUE(MakeFolder(temp.path() + "take.wav"));
+    ASSERT_TRUE(MakeFolder(temp.path() + "take-0.wav"));
+    EXPECT_TRUE(FoundFree(Search(temp.path() + "take.wav"), temp.path() + "take-1.wav"));
+}
+
+struct TakenRow {
+    const char* folder;  // made first when not empty
+    const char* taken;   // the existing file, inside the temporary folder
+    const char* expected;
+};
+
+// Where the number goes, for names that exist, each in a fresh temporary folder.
+TEST(FindFreePath, PutsTheNumberBeforeTheLastDotOfTheFileName) {
+    const TakenRow rows[] = {
+        {"rec.old", "rec.old\\take", "rec.old\\take-0"},
+        {"", "a.b.wav", "a.b-0.wav"},
+        {"", ".wav", "-0.wav"},
+        {"", "take.", "take-0."},
+        {"録音", "録音\\表.wav", "録音\\表-0.wav"},
+        {"録音", "録音\\ソ.wav", "録音\\ソ-0.wav"},
+        {"表", "表\\ソ", "表\\ソ-0"},
+    };
+    for (const TakenRow& row : rows) {
+        SCOPED_TRACE(row.taken);
+        TempFolder temp;
+        ASSERT_FALSE(temp.path().empty());
+        if (row.folder[0] != '\0') {
+            ASSERT_TRUE(MakeFolder(temp.path() + row.folder));
+        }
+        ASSERT_TRUE(MakeFile(temp.path() + row.taken));
+        EXPECT_TRUE(FoundFree(Search(temp.path() + row.taken), temp.path() + row.expected));
+    }
+}
+
+// A root exists as a folder; its free name is "-0" in the root itself.
+TEST(FindFreePath, NumbersARoot) {
+    TempFolder temp;
+    ASSERT_FALSE(temp.path().empty());
+    const std::string root = temp.path().substr(0, 3);
+    ASSERT_EQ(root[2], '\\');
+    EXPECT_TRUE(FoundFree(Search(root), root + "-0"));
+}
+
+// Relative names, names from the root of the current drive, drive-relative names and forward
+// slashes get their free name in the same folder, not a bare "-0".
+TEST(FindFreePath, KeepsOtherPathFormsInTheirFolder) {
+    TempFolder temp;
+    ASSERT_FALSE(temp.path().empty());
+    ASSERT_TRUE(MakeFolder(temp.path() + "sub"));
+    ASSERT_TRUE(MakeFolder(temp.path() + "rec.old"));
+    ASSERT_TRUE(MakeFolder(temp.path() + "録音"));
+    for (const char* name : {"take.wav", "sub\\take.wav", "rec.old\\take", "録音\\表.wav"}) {
+        ASSERT_TRUE(MakeFile(temp.path() + name));
+    }
+    const std::string drive = temp.path().substr(0, 2);
+    const std::string fromRoot = temp.path().substr(2);
+    std::string slashed = temp.path();
+    for (char& c : slashed) {
+        c = c == '\\' ? '/' : c;
+    }
+    CurrentDirectory current(temp.path() + "sub");
+    ASSERT_TRUE(current.changed());
+
+    const struct {
+        std::string given;
+        std::string expected;
+    } rows[] = {
+        {"take.wav", "take-0.wav"},
+        {"..\\take.wav", "..\\take-0.wav"},
+        {"..\\sub\\take.wav", "..\\sub\\take-0.wav"},
+        {"..\\rec.old\\take", "..\\rec.old\\take-0"},
+        {"..\\録音\\表.wav", "..\\録音\\表-0.wav"},
+        {"../sub/take.wav", "../sub/take-0.wav"},
+        {"../rec.old/take", "../rec.old/take-0"},
+        {drive + "take.wav", drive + "take-0.wav"},
+        {fromRoot + "take.wav", fromRoot + "take-0.wav"},
+        {slashed + "take.wav", slashed + "take-0.wav"},
+        {temp.path() + "rec.old/take", temp.path() + "rec.old/take-0"},
+        {"\\\\?\\" + temp.path() + "take.wav", "\\\\?\\" + temp.path() + "take-0.wav"},
+        {"\\\\.\\" + temp.path() + "take.wav", "\\\\.\\" + temp.path() + "take-0.wav"},
+        {"missing.wav", "missing.wav"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.given);
+        ASSERT_TRUE(row.given == row.expected || FileExists(row.given.c_str()));
+        EXPECT_TRUE(FoundFree(Search(row.given), row.expected));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paths near the end of the buffer
+
+// Makes nested folders under base so that folder + fileName is exactly totalLength bytes, and
+// returns that folder. Two-byte names keep the path within the platform's 260 characters.
+std::string MakeDeepFolder(const std::string& base, size_t totalLength,
+                           const std::string& fileName) {
+    std::string folder = base;
+    size_t remaining = totalLength - base.size() - fileName.size();
+    while (remaining > 0) {
+        // One component with its backslash; never leave a single byte for an empty component.
+        size_t take = remaining > 81 ? 81 : remaining;
+        if (remaining - take == 1) {
+            take -= 2;
+        }
+        const size_t nameLength = take - 1;
+        std::string name = nameLength % 2 == 1 ? "a" : "";
+        while (name.size() < nameLength) {
+            name += "表";
+        }
+        folder += name;
+        if (!MakeFolder(folder)) {
+            return "";
+        }
+        folder += "\\";
+        remaining -= take;
+    }
+    return folder;
+}
+
+TEST(FindFreePath, UsesCandidatesThatFitTheBuffer) {
+    for (size_t length : {299u, 301u}) {
+        SCOPED_TRACE(length);
+        TempFolder temp;
+        ASSERT_FALSE(temp.path().empty());
+        const std::string folder = MakeDeepFolder(temp.path(), length, "take.wav");
+        ASSERT_FALSE(folder.empty());
+        ASSERT_EQ((folder + "take.wav").size(), length);
+        ASSERT_TRUE(MakeFile(folder + "take.wav"));
+        EXPECT_TRUE(FoundFree(Search(folder + "take.wav"), folder + "take-0.wav"));
+    }
+}
+
+// A name that does not fit is never cut short: the search fails and the path stays as given.
+TEST(FindFreePath, FailsWhenNoFreeCandidateFits) {
+    for (size_t length : {302u, 303u}) {
+        SCOPED_TRACE(length);
+        TempFolder temp;
+        ASSERT_FALSE(temp.path().empty());
+        const std::string folder = MakeDeepFolder(temp.path(), length, "take.wav");
+        ASSERT_FALSE(folder.empty());
+        ASSERT_TRUE(MakeFile(folder + "take.wav"));
+        const SearchResult result = Search(folder + "take.wav");
+        EXPECT_FALSE(result.found);
+        EXPECT_EQ(result.path, folder + "take.wav");
+    }
+}
+
+// From 300 bytes, -0 to -9 fit and -10 needs 303 bytes; from 301 bytes -10 needs 304.
+TEST(FindFreePath, StopsWhenTheNumberOutgrowsTheBuffer) {
+    for (size_t length : {300u, 301u}) {
+        SCOPED_TRACE(length);
+        TempFolder temp;
+        ASSERT_FALSE(temp.path().empty());
+        const std::string folder = MakeDeepFolder(temp.path(), length, "take.wav");
+        ASSERT_FALSE(folder.empty());
+        ASSERT_TRUE(MakeFile(folder + "take.wav"));
+        for (int i = 0; i < 10; ++i) {
+            ASSERT_TRUE(MakeFile(folder + "take-" + std::to_string(i) + ".wav"));
+        }
+        const SearchResult result = Search(folder + "take.wav");
+        if (length == 300) {
+            EXPECT_TRUE(FoundFree(result, folder + "take-10.wav"));
+        } else {
+            EXPECT_FALSE(result.found);
+            EXPECT_EQ(result.path, folder + "take.wav");
+        }
+    }
+}
+
+TEST(FindFreePath, RefusesABufferWithoutTerminator) {
+    struct {
+        char path[kPathBufferSize];
+        char after[4];
+    } buffer;
+    memset(buffer.path, 'a', sizeof(buffer.path));
+    memset(buffer.after, 0, sizeof(buffer.after));
+    EXPECT_FALSE(FindFreePath(buffer.path));
+    for (char c : buffer.path) {
+        ASSERT_EQ(c, 'a');
+    }
+}
+
+}  // namespace
