@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include "recorder/file_naming.h"
+
+// The save dialog's file buffer holds this much text (299 bytes and the terminator).
+constexpr DWORD kSaveDialogFileLimit = 300;
+
+// Puts "default.wav" into the zeroed file buffer and fills record for GetSaveFileNameA: no owner,
+// so the window and its ticks go on while the dialog is open; the wav and all-files filters;
+// the system's title and initial folder; no flags, so no extension is added, an existing file is
+// taken without a question (a free name is chosen when the take is saved) and the dialog may move
+// the current folder.
+void PrepareSaveDialog(OPENFILENAMEA& record, char (&file)[kPathBufferSize]);

@@ -1,0 +1,24 @@
+#include "app/window_controls.h"
+
+#include <cstring>
+
+#include "app/globals.h"
+
+static_assert(kEditReadLimit <= static_cast<int>(kPathBufferSize));
+
+HWND MainWindowControl(int id) {
+    return GetDlgItem(g_mainWindow, id);
+}
+
+void ReadControlText(int id, char (&text)[kPathBufferSize]) {
+    memset(text, 0, sizeof(text));
+    GetWindowTextA(MainWindowControl(id), text, kEditReadLimit);
+}
+
+void SetControlText(int id, const char* text) {
+    SetWindowTextA(MainWindowControl(id), text);
+}
+
+bool IsBoxChecked(int id) {
+    return SendMessageA(MainWindowControl(id), BM_GETCHECK, 0, 0) != 0;
+}

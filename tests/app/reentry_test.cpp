@@ -1,0 +1,90 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/control_table.h"
+#include "app/globals.h"
+#include "tests/app/app_test.h"
+#include "tests/app/scripted_device.h"
+
+namespace {
+
+// An error box keeps dispatching the window's messages: the scripted handler plays the user and
+// the timer while the "box" is open, with clicks and ticks that begin nested start and stop
+// sequences. None of them may open a second device, save twice or leave the window out of step.
+using ReentryTest = AppTest;
+
+void ClickEverythingAndTick() {
+    SendMessageA(Control(ID_FORMAT_COMBO), CB_SETCURSEL, 7, 0);
+    Click(ID_RECORD_BUTTON);
+    Click(ID_STOP_BUTTON);
+    g_script.tick += 10000;
+    SendTick();
+    Click(ID_RECORD_BUTTON);
+}
+
+TEST_F(ReentryTest, ClicksAndTicksDuringAStartErrorAreHarmless) {
+    PutText(ID_SECONDS_EDIT, "1");
+    SendMessageA(Control(ID_AUTOSTOP_CHECK), BM_CLICK, 0, 0);
+    g_script.results[MCI_OPEN] = MCIERR_DEVICE_OPEN;
+    g_script.onMessage = [](const std::string&) { ClickEverythingAndTick(); };
+
+    Click(ID_RECORD_BUTTON);
+
+    EXPECT_EQ((std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_RECORD}), g_script.Commands());
+    EXPECT_EQ(std::vector<std::string>{"エラー:MCI_OPEN"}, g_script.messages);
+    // The nested start did not change the format of the take being started.
+    EXPECT_EQ(44100u, g_recorder->format.sampleRate);
+    EXPECT_EQ(16u, g_recorder->format.bitsPerSample);
+    EXPECT_EQ(2u, g_recorder->format.channels);
+    EXPECT_EQ(1, g_recorder->IsRecording());
+    EXPECT_EQ("録音中", ControlText(ID_STATUS_PANEL));
+    EXPECT_TRUE(TakeTickTimer());
+}
+
+TEST_F(ReentryTest, ClicksAndTicksDuringAStopErrorAreHarmless) {
+    Click(ID_RECORD_BUTTON);
+    // The automatic stop is due: a tick during the box would begin a second stop.
+    PutText(ID_SECONDS_EDIT, "1");
+    SendMessageA(Control(ID_AUTOSTOP_CHECK), BM_CLICK, 0, 0);
+    g_script.results[MCI_STOP] = MCIERR_NONAPPLICABLE_FUNCTION;
+    g_script.onMessage = [](const std::string&) { ClickEverythingAndTick(); };
+
+    g_script.tick += 5000;
+    SendTick();
+
+    EXPECT_EQ((std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}),
+              g_script.Commands());
+    EXPECT_EQ(std::vector<std::string>{"エラー:MCI_STOP"}, g_script.messages);
+    EXPECT_EQ(0, g_recorder->IsRecording());
+    EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));
+    EXPECT_FALSE(TakeTickTimer());
+}
+
+// The window follows the recorder once the outer sequence is over, whatever ran inside it.
+TEST_F(ReentryTest, EveryErrorOfATakeWithNestedClicksEndsIdle) {
+    for (UINT failing : {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_CLOSE}) {
+        SCOPED_TRACE(failing);
+        g_script = Script();
+        UseScriptedRecorder();
+        g_script.results[failing] = 1;
+        g_script.onMessage = [](const std::string&) { ClickEverythingAndTick(); };
+
+        Click(ID_RECORD_BUTTON);
+        EXPECT_EQ("録音中", ControlText(ID_STATUS_PANEL));
+        Click(ID_STOP_BUTTON);
+
+        EXPECT_EQ((std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}),
+                  g_script.Commands());
+        EXPECT_EQ(1u, g_script.messages.size());
+        EXPECT_EQ(0, g_recorder->IsRecording());
+        EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));
+        EXPECT_FALSE(TakeTickTimer());
+        SendMessageA(Control(ID_FORMAT_COMBO), CB_SETCURSEL, 1, 0);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+// Stands in for the waveform-audio device, the tick counter and the error boxes while the window
+// is driven in-process: commands are recorded and answered from a script, time is whatever the
+// test says, and error texts are collected instead of shown.
+struct SentCommand {
+    UINT command;
+    DWORD_PTR flags;
+    std::string fileName;     // MCI_SAVE's target
+    MCI_WAVE_SET_PARMS wave;  // MCI_SET's format
+};
+
+struct Script {
+    std::vector<SentCommand> sent;
+    std::map<UINT, MCIERROR> results;
+    DWORD tick = 1000000;
+    std::vector<std::string> messages;
+    // Runs inside the error handler, where a real error box would run its modal loop.
+    std::function<void(const std::string& message)> onMessage;
+
+    // The commands sent, in order, without their parameters.
+    std::vector<UINT> Commands() const;
+    size_t Count(UINT command) const;
+    // The entries of one command, in order.
+    std::vector<SentCommand> Sent(UINT command) const;
+};
+
+extern Script g_script;
+
+MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params);
+DWORD WINAPI ScriptedTick();
+void RecordMessage(const char* message);
+
+// Points the global recorder's device, clock and error handler at g_script, starting afresh.
+void UseScriptedRecorder();

@@ -1,0 +1,89 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/control_table.h"
+#include "app/globals.h"
+#include "tests/app/app_test.h"
+#include "tests/app/scripted_device.h"
+
+namespace {
+
+const std::vector<UINT> kStopCommands = {MCI_STOP, MCI_SAVE, MCI_CLOSE};
+
+std::vector<UINT> CommandsAfterStart() {
+    std::vector<UINT> commands = g_script.Commands();
+    return std::vector<UINT>(commands.begin() + std::min<size_t>(3, commands.size()), commands.end());
+}
+
+using ShutdownTest = AppTest;
+
+TEST_F(ShutdownTest, ClosingWhileIdleSendsNothingAndWritesNothing) {
+    HFONT font = g_uiFont;
+    HBRUSH brush = g_backgroundBrush;
+    CloseWindowAndRunLoop();
+    EXPECT_FALSE(IsWindow(g_mainWindow));
+    // The window let go of the font and the brush as it went.
+    EXPECT_EQ(0u, GetObjectType(font));
+    EXPECT_EQ(0u, GetObjectType(brush));
+
+    ShutDownApplication();
+    EXPECT_TRUE(g_script.sent.empty());
+    EXPECT_TRUE(g_script.messages.empty());
+    EXPECT_TRUE(folder_.Entries().empty());
+}
+
+// The window goes first, without a question; the take is saved after the loop has ended.
+TEST_F(ShutdownTest, ClosingDuringATakeSavesItAfterTheWindowIsGone) {
+    Click(ID_RECORD_BUTTON);
+    const std::string path = ControlText(ID_FILENAME_EDIT);
+
+    CloseWindowAndRunLoop();
+    EXPECT_FALSE(IsWindow(g_mainWindow));
+    EXPECT_TRUE(CommandsAfterStart().empty());
+
+    ShutDownApplication();
+    EXPECT_EQ(kStopCommands, CommandsAfterStart());
+    ASSERT_EQ(1u, g_script.Count(MCI_SAVE));
+    EXPECT_EQ(path, g_script.Sent(MCI_SAVE)[0].fileName);
+    EXPECT_TRUE(g_script.messages.empty());
+}
+
+// The session's end ends the process without WM_DESTROY, so the take is saved right away.
+TEST_F(ShutdownTest, EndOfSessionDuringATakeSavesIt) {
+    Click(ID_RECORD_BUTTON);
+    EXPECT_NE(0, SendMessageA(g_mainWindow, WM_QUERYENDSESSION, 0, 0));
+    EXPECT_TRUE(CommandsAfterStart().empty());
+
+    EXPECT_EQ(0, SendMessageA(g_mainWindow, WM_ENDSESSION, TRUE, 0));
+    EXPECT_EQ(kStopCommands, CommandsAfterStart());
+    EXPECT_EQ(ControlText(ID_FILENAME_EDIT), g_script.Sent(MCI_SAVE)[0].fileName);
+    EXPECT_EQ(0, g_recorder->IsRecording());
+    EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));
+    EXPECT_FALSE(TakeTickTimer());
+
+    // Nothing is left to save when the program ends after all.
+    CloseWindowAndRunLoop();
+    ShutDownApplication();
+    EXPECT_EQ(1u, g_script.Count(MCI_SAVE));
+}
+
+TEST_F(ShutdownTest, CancelledEndOfSessionKeepsRecording) {
+    Click(ID_RECORD_BUTTON);
+    SendMessageA(g_mainWindow, WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(CommandsAfterStart().empty());
+    EXPECT_EQ(1, g_recorder->IsRecording());
+    EXPECT_EQ("録音中", ControlText(ID_STATUS_PANEL));
+}
+
+TEST_F(ShutdownTest, EndOfSessionWhileIdleSendsNothing) {
+    SendMessageA(g_mainWindow, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(g_script.sent.empty());
+    EXPECT_TRUE(IsWindow(g_mainWindow));
+}
+
+}  // namespace
