@@ -1,0 +1,55 @@
+#include "tests/support/temp_dir.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string child = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+TempDir::TempDir(const std::string& tag) {
+    char base[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof(base), base);
+    static unsigned sequence = 0;
+    for (;;) {
+        char name[MAX_PATH + 64];
+        snprintf(name, sizeof(name), "%smirebasco-%s-%lu-%u", base, tag.c_str(),
+                 GetCurrentProcessId(), sequence++);
+        if (CreateDirectoryA(name, nullptr)) {
+            path_ = name;
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    // MIREBASCO_KEEP_TEMP=1 keeps what a test wrote, for a look after a failure.
+    char keep[8] = {};
+    if (GetEnvironmentVariableA("MIREBASCO_KEEP_TEMP", keep, sizeof(keep)) > 0) {
+        return;
+    }
+    RemoveTree(path_);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// A fresh folder under the user's temporary folder, removed with its files when the test ends.
+class TempDir {
+public:
+    explicit TempDir(const std::string& tag);
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
