@@ -146,6 +146,11 @@ start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         say "Creating the Wine prefix in $WINEPREFIX ..."
         LC_ALL=ja_JP.UTF-8 wineboot -i </dev/null >/dev/null 2>&1
+        # No debugger for a crashing program: it must end at once, not wait for someone to
+        # attach. Without a value Wine falls back to its own debugger, and the winedbg override
+        # alone still leaves the program hanging; a debugger that cannot start ends it.
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+            /v Debugger /d 'no-debugger' /f </dev/null >/dev/null 2>&1
     fi
     wineserver -p </dev/null >/dev/null 2>&1
     WINE_STARTED=1
