@@ -152,6 +152,10 @@ start_wine() {
         wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
             /v Debugger /d 'no-debugger' /f </dev/null >/dev/null 2>&1
     fi
+    # The window's font, "ＭＳ Ｐゴシック", is not on Linux: draw it with the proportional
+    # IPA Gothic that the scripts install.
+    LC_ALL=ja_JP.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+        /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f </dev/null >/dev/null 2>&1
     wineserver -p </dev/null >/dev/null 2>&1
     WINE_STARTED=1
     wineboot </dev/null >/dev/null 2>&1
