@@ -47,8 +47,7 @@ bool StartsInModule(HANDLE thread, HMODULE module, QueryThreadFunction queryThre
         return false;
     }
     HMODULE owner = nullptr;
-    const DWORD flags =
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
     return GetModuleHandleExA(flags, static_cast<LPCSTR>(start), &owner) && owner == module;
 }
 

@@ -94,8 +94,8 @@ void SplitForCandidates(const char* path, CandidateParts& parts) {
 // Writes candidate number counter into candidate; false when it does not fit. A name that does
 // not fit is never cut short, since the shortened name could be an existing file.
 bool BuildCandidate(const CandidateParts& parts, int counter, char (&candidate)[kPathBufferSize]) {
-    const int length = snprintf(candidate, sizeof(candidate), "%s%s%s-%d%s", parts.drive,
-                                parts.directory, parts.baseName, counter, parts.extension);
+    const int length = snprintf(candidate, sizeof(candidate), "%s%s%s-%d%s", parts.drive, parts.directory,
+                                parts.baseName, counter, parts.extension);
     return length >= 0 && static_cast<size_t>(length) < sizeof(candidate);
 }
 

@@ -60,9 +60,9 @@ void WaveRecorder::StartRecording(const char* newPath) {
     FillWaveParams();
 
     Send(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT, &openParams, kOpenFailed);
-    const DWORD formatFlags = MCI_WAVE_SET_FORMATTAG | MCI_WAVE_SET_CHANNELS |
-                              MCI_WAVE_SET_SAMPLESPERSEC | MCI_WAVE_SET_AVGBYTESPERSEC |
-                              MCI_WAVE_SET_BLOCKALIGN | MCI_WAVE_SET_BITSPERSAMPLE;
+    const DWORD formatFlags = MCI_WAVE_SET_FORMATTAG | MCI_WAVE_SET_CHANNELS | MCI_WAVE_SET_SAMPLESPERSEC |
+                              MCI_WAVE_SET_AVGBYTESPERSEC | MCI_WAVE_SET_BLOCKALIGN |
+                              MCI_WAVE_SET_BITSPERSAMPLE;
     Send(openParams.wDeviceID, MCI_SET, formatFlags, &waveParams, kSetFailed);
     // The record command takes no options, but the device rejects a missing parameter block.
     MCI_RECORD_PARMS recordParams = {};
@@ -126,8 +126,7 @@ void WaveRecorder::FillWaveParams() {
     waveParams.nAvgBytesPerSec = waveParams.nSamplesPerSec * waveParams.nBlockAlign;
 }
 
-void WaveRecorder::Send(MCIDEVICEID device, UINT command, DWORD flags, void* params,
-                        const char* failure) {
+void WaveRecorder::Send(MCIDEVICEID device, UINT command, DWORD flags, void* params, const char* failure) {
     lastError = sendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
     if (lastError != 0) {
         onError(failure);

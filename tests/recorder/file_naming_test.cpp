@@ -86,8 +86,8 @@ private:
 };
 
 bool MakeFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -164,8 +164,16 @@ const SplitRow kDriveRootedRows[] = {
 };
 
 const char* const kNotDriveRooted[] = {
-    "", "C", "C:", "take.wav", "sub\\take.wav", "..\\take.wav", "\\\\server\\share\\take.wav",
-    "\\rec\\take.wav", "C:take.wav", "C:/rec/take.wav",
+    "",
+    "C",
+    "C:",
+    "take.wav",
+    "sub\\take.wav",
+    "..\\take.wav",
+    "\\\\server\\share\\take.wav",
+    "\\rec\\take.wav",
+    "C:take.wav",
+    "C:/rec/take.wav",
 };
 
 // Four part buffers with guard bytes on both sides.
@@ -184,8 +192,8 @@ struct GuardedParts {
     GuardedParts() { memset(static_cast<void*>(this), kGuard, sizeof(*this)); }
 
     bool GuardsIntact() const {
-        for (const unsigned char* guard : {before, afterDrive, afterDirectory, afterBaseName,
-                                           afterExtension}) {
+        for (const unsigned char* guard :
+             {before, afterDrive, afterDirectory, afterBaseName, afterExtension}) {
             for (size_t i = 0; i < 16; ++i) {
                 if (guard[i] != kGuard) {
                     return false;
@@ -246,8 +254,8 @@ TEST(SplitPath, LongPathsStayInsideTheParts) {
     EXPECT_EQ(std::string(parts.directory), longest.substr(2));
     EXPECT_TRUE(parts.GuardsIntact());
 
-    const std::string tooLong = "C:\\" + std::string(400, 'd') + "\\" + std::string(400, 'n') +
-                                "." + std::string(400, 'e');
+    const std::string tooLong =
+        "C:\\" + std::string(400, 'd') + "\\" + std::string(400, 'n') + "." + std::string(400, 'e');
     GuardedParts cut;
     SplitPath(tooLong.c_str(), cut.drive, cut.directory, cut.baseName, cut.extension);
     EXPECT_EQ(strlen(cut.directory), kPathBufferSize - 1);
@@ -327,8 +335,7 @@ TEST(FindFreePath, KeepsAPathThatIsFree) {
     TempFolder temp;
     ASSERT_FALSE(temp.path().empty());
     EXPECT_TRUE(FoundFree(Search(temp.path() + "take.wav"), temp.path() + "take.wav"));
-    EXPECT_TRUE(FoundFree(Search(temp.path() + "missing\\take.wav"),
-                          temp.path() + "missing\\take.wav"));
+    EXPECT_TRUE(FoundFree(Search(temp.path() + "missing\\take.wav"), temp.path() + "missing\\take.wav"));
 }
 
 // Each search starts from the name given and from 0: take-0, take-1, never take-0-1.
@@ -449,8 +456,7 @@ TEST(FindFreePath, KeepsOtherPathFormsInTheirFolder) {
 
 // Makes nested folders under base so that folder + fileName is exactly totalLength bytes, and
 // returns that folder. Two-byte names keep the path within the platform's 260 characters.
-std::string MakeDeepFolder(const std::string& base, size_t totalLength,
-                           const std::string& fileName) {
+std::string MakeDeepFolder(const std::string& base, size_t totalLength, const std::string& fileName) {
     std::string folder = base;
     size_t remaining = totalLength - base.size() - fileName.size();
     while (remaining > 0) {

@@ -20,9 +20,9 @@ struct SentCommand {
     UINT command;
     DWORD_PTR flags;
     bool hasParams;
-    std::string fileName;            // MCI_SAVE's target
-    MCI_WAVE_SET_PARMS wave;         // MCI_SET's format
-    MCI_OPEN_PARMSA open;            // MCI_OPEN's block as sent
+    std::string fileName;     // MCI_SAVE's target
+    MCI_WAVE_SET_PARMS wave;  // MCI_SET's format
+    MCI_OPEN_PARMSA open;     // MCI_OPEN's block as sent
 };
 
 struct ScriptedDevice {
@@ -187,9 +187,8 @@ TEST_F(WaveRecorderTest, EveryCommandFailingReportsSixMessagesInOrderAndStillCyc
 
     // The failed save is followed by the attempt to keep the take in the temporary folder,
     // which the scripted device refuses as well.
-    const std::vector<std::string> expected = {kOpenFailed, kSetFailed,  kRecordFailed,
-                                               kStopFailed, kSaveFailed, kTakeLost,
-                                               kCloseFailed};
+    const std::vector<std::string> expected = {kOpenFailed, kSetFailed, kRecordFailed, kStopFailed,
+                                               kSaveFailed, kTakeLost,  kCloseFailed};
     EXPECT_EQ(messages, expected);
 }
 
@@ -249,13 +248,10 @@ struct ElapsedRow {
 
 TEST_F(WaveRecorderTest, ElapsedSecondsTruncatesAndSurvivesTheTickWrap) {
     const ElapsedRow rows[] = {
-        {1000, 1000, 0},
-        {1000, 1999, 0},
-        {1000, 3600, 2},
-        {1000, 4000, 3},
-        {0xFFFFFC18u, 2000, 3},          // started 1 s before the wrap
-        {0xFFFFFFFFu, 0, 0},             // 1 ms across the wrap
-        {0, 32768999, 32769},            // single precision rounds up to the next second here
+        {1000, 1000, 0},      {1000, 1999, 0},        {1000, 3600, 2},
+        {1000, 4000, 3},      {0xFFFFFC18u, 2000, 3},  // started 1 s before the wrap
+        {0xFFFFFFFFu, 0, 0},                           // 1 ms across the wrap
+        {0, 32768999, 32769},                          // single precision rounds up to the next second here
         {0, 32767999, 32767},
     };
     for (const auto& row : rows) {
@@ -276,8 +272,9 @@ struct FormatRow {
 
 TEST_F(WaveRecorderTest, TheFormatSentFollowsEveryPreset) {
     const FormatRow rows[] = {
-        {48000, 16, 2, 4, 192000}, {44100, 16, 2, 4, 176400}, {44100, 16, 1, 2, 88200},
-        {32000, 16, 2, 4, 128000}, {22050, 16, 2, 4, 88200},  {22050, 16, 1, 2, 44100},
+        {48000, 16, 2, 4, 192000}, {44100, 16, 2, 4, 176400},
+        {44100, 16, 1, 2, 88200},  {32000, 16, 2, 4, 128000},
+        {22050, 16, 2, 4, 88200},  {22050, 16, 1, 2, 44100},
         {11025, 16, 1, 2, 22050},  {11025, 8, 1, 1, 11025},
         {8000, 12, 1, 1, 8000},  // the fraction of a byte is dropped
     };

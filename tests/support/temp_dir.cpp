@@ -36,8 +36,8 @@ TempDir::TempDir(const std::string& tag) {
     static unsigned sequence = 0;
     for (;;) {
         char name[MAX_PATH + 64];
-        snprintf(name, sizeof(name), "%smirebasco-%s-%lu-%u", base, tag.c_str(),
-                 GetCurrentProcessId(), sequence++);
+        snprintf(name, sizeof(name), "%smirebasco-%s-%lu-%u", base, tag.c_str(), GetCurrentProcessId(),
+                 sequence++);
         if (CreateDirectoryA(name, nullptr)) {
             path_ = name;
             return;

@@ -45,8 +45,8 @@ double BlockToneShare(const WavFile& wav, size_t first, size_t count, double fre
     if (energy == 0.0) {
         return 0.0;
     }
-    const double power = previous * previous + beforePrevious * beforePrevious -
-                         coefficient * previous * beforePrevious;
+    const double power =
+        previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
     return 2.0 * power / (static_cast<double>(count) * energy);
 }
 
@@ -62,8 +62,7 @@ bool ReadWavFile(const std::string& path, WavFile* wav, std::string* reason) {
         *reason = "cannot open " + path;
         return false;
     }
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     wav->fileSize = bytes.size();
     if (bytes.size() < 12 || memcmp(bytes.data(), "RIFF", 4) != 0 ||
         memcmp(bytes.data() + 8, "WAVE", 4) != 0) {

@@ -88,17 +88,8 @@ TEST(TextToNumber, ConvertsEachFormAsTheTableSays) {
 // a full-width character is not a blank, a digit or a base letter.
 TEST(TextToNumber, OtherBlanksAndFullWidthCharactersEndTheNumber) {
     const Row rows[] = {
-        {"\r42", 0.0},
-        {"\v42", 0.0},
-        {"　5", 0.0},
-        {"１２", 0.0},
-        {"-　5", -0.0},
-        {"12　34", 12.0},
-        {"３", 0.0},
-        {"&Ｈ10", 0.0},
-        {"&H1表", 1.0},
-        {"&hＡ", 0.0},
-        {"7秒", 7.0},
+        {"\r42", 0.0}, {"\v42", 0.0},  {"　5", 0.0},   {"１２", 0.0}, {"-　5", -0.0}, {"12　34", 12.0},
+        {"３", 0.0},   {"&Ｈ10", 0.0}, {"&H1表", 1.0}, {"&hＡ", 0.0}, {"7秒", 7.0},
     };
     for (const Row& row : rows) {
         ExpectSameDouble(row.text, row.expected);
