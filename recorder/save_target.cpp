@@ -11,23 +11,6 @@ namespace {
 
 constexpr char kFallbackName[] = "default.wav";
 
-// The file-name part of any path the name box can hold: what follows the last separator ('\\'
-// or '/') or a drive colon. A trail byte of 0x5C inside a two-byte character is not a separator.
-const char* FileNamePart(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p != '\0';) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) == 1 && p[1] != '\0') {
-            p += 2;
-            continue;
-        }
-        if (*p == '\\' || *p == '/' || *p == ':') {
-            name = p + 1;
-        }
-        ++p;
-    }
-    return name;
-}
-
 bool TryRescueName(const char* folder, const char* name, char* rescuePath, size_t rescueSize) {
     char candidate[kPathBufferSize];
     const int length = snprintf(candidate, sizeof(candidate), "%s%s", folder, name);
@@ -62,8 +45,13 @@ bool MakeRescuePath(const char* path, char* rescuePath, size_t rescueSize) {
     if (length == 0 || length >= sizeof(folder)) {
         return false;
     }
-    const char* name = FileNamePart(path);
-    if (*name != '\0' && TryRescueName(folder, name, rescuePath, rescueSize)) {
+    // The take keeps its own file name where it can.
+    char baseName[kPathBufferSize] = {};
+    char extension[kPathBufferSize] = {};
+    SplitAnyPath(path, nullptr, baseName, extension);
+    char name[2 * kPathBufferSize];
+    snprintf(name, sizeof(name), "%s%s", baseName, extension);
+    if (name[0] != '\0' && TryRescueName(folder, name, rescuePath, rescueSize)) {
         return true;
     }
     return TryRescueName(folder, kFallbackName, rescuePath, rescueSize);
