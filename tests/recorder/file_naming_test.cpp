@@ -7,65 +7,12 @@
 #include <vector>
 
 #include "recorder/file_naming.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 // ---------------------------------------------------------------------------------------------
 // Guards for what the tests create.
-
-// Deletes a folder and everything in it (names ending in a backslash).
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(folder + name + "\\");
-            } else {
-                DeleteFileA((folder + name).c_str());
-            }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-// A fresh, empty folder under the system's temporary folder, removed with all its contents.
-class TempFolder {
-public:
-    TempFolder() {
-        char temp[MAX_PATH + 1] = {};
-        const DWORD length = GetTempPathA(sizeof(temp), temp);
-        if (length == 0 || length >= sizeof(temp)) {
-            return;
-        }
-        for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
-            const std::string candidate = std::string(temp) + "file_naming_" +
-                                          std::to_string(GetCurrentProcessId()) + "_" +
-                                          std::to_string(attempt) + "\\";
-            if (CreateDirectoryA(candidate.c_str(), nullptr)) {
-                path_ = candidate;
-            }
-        }
-    }
-    ~TempFolder() {
-        if (!path_.empty()) {
-            RemoveTree(path_);
-        }
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    // The folder with a trailing backslash; empty when it could not be made.
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // Makes a folder the current directory and restores the previous one.
 class CurrentDirectory {
@@ -316,15 +263,14 @@ TEST(SplitAnyPath, KeepsTheWholeFolderInFront) {
 // FileExists
 
 TEST(FileExists, SeesFilesAndFoldersButNothingElse) {
-    TempFolder temp;
-    ASSERT_FALSE(temp.path().empty());
-    ASSERT_TRUE(MakeFile(temp.path() + "表.wav"));
-    ASSERT_TRUE(MakeFolder(temp.path() + "録音"));
-    EXPECT_TRUE(FileExists((temp.path() + "表.wav").c_str()));
-    EXPECT_TRUE(FileExists((temp.path() + "録音").c_str()));
-    EXPECT_TRUE(FileExists(temp.path().c_str()));
-    EXPECT_FALSE(FileExists((temp.path() + "take.wav").c_str()));
-    EXPECT_FALSE(FileExists((temp.path() + "missing\\take.wav").c_str()));
+    TempDir temp{"naming"};
+    ASSERT_TRUE(MakeFile(temp.Prefix() + "表.wav"));
+    ASSERT_TRUE(MakeFolder(temp.Prefix() + "録音"));
+    EXPECT_TRUE(FileExists((temp.Prefix() + "表.wav").c_str()));
+    EXPECT_TRUE(FileExists((temp.Prefix() + "録音").c_str()));
+    EXPECT_TRUE(FileExists(temp.Prefix().c_str()));
+    EXPECT_FALSE(FileExists((temp.Prefix() + "take.wav").c_str()));
+    EXPECT_FALSE(FileExists((temp.Prefix() + "missing\\take.wav").c_str()));
     EXPECT_FALSE(FileExists(""));
 }
 
@@ -332,39 +278,35 @@ TEST(FileExists, SeesFilesAndFoldersButNothingElse) {
 // FindFreePath
 
 TEST(FindFreePath, KeepsAPathThatIsFree) {
-    TempFolder temp;
-    ASSERT_FALSE(temp.path().empty());
-    EXPECT_TRUE(FoundFree(Search(temp.path() + "take.wav"), temp.path() + "take.wav"));
-    EXPECT_TRUE(FoundFree(Search(temp.path() + "missing\\take.wav"), temp.path() + "missing\\take.wav"));
+    TempDir temp{"naming"};
+    EXPECT_TRUE(FoundFree(Search(temp.Prefix() + "take.wav"), temp.Prefix() + "take.wav"));
+    EXPECT_TRUE(FoundFree(Search(temp.Prefix() + "missing\\take.wav"), temp.Prefix() + "missing\\take.wav"));
 }
 
 // Each search starts from the name given and from 0: take-0, take-1, never take-0-1.
 TEST(FindFreePath, CountsUpFromTheNameGiven) {
-    TempFolder temp;
-    ASSERT_FALSE(temp.path().empty());
-    const std::string take = temp.path() + "take.wav";
+    TempDir temp{"naming"};
+    const std::string take = temp.Prefix() + "take.wav";
     ASSERT_TRUE(MakeFile(take));
-    EXPECT_TRUE(FoundFree(Search(take), temp.path() + "take-0.wav"));
-    ASSERT_TRUE(MakeFile(temp.path() + "take-0.wav"));
-    EXPECT_TRUE(FoundFree(Search(take), temp.path() + "take-1.wav"));
-    ASSERT_TRUE(MakeFile(temp.path() + "take-1.wav"));
-    EXPECT_TRUE(FoundFree(Search(take), temp.path() + "take-2.wav"));
+    EXPECT_TRUE(FoundFree(Search(take), temp.Prefix() + "take-0.wav"));
+    ASSERT_TRUE(MakeFile(temp.Prefix() + "take-0.wav"));
+    EXPECT_TRUE(FoundFree(Search(take), temp.Prefix() + "take-1.wav"));
+    ASSERT_TRUE(MakeFile(temp.Prefix() + "take-1.wav"));
+    EXPECT_TRUE(FoundFree(Search(take), temp.Prefix() + "take-2.wav"));
 }
 
 TEST(FindFreePath, ChoosesTheLowestFreeNumber) {
-    TempFolder temp;
-    ASSERT_FALSE(temp.path().empty());
-    ASSERT_TRUE(MakeFile(temp.path() + "take.wav"));
-    ASSERT_TRUE(MakeFile(temp.path() + "take-1.wav"));
-    EXPECT_TRUE(FoundFree(Search(temp.path() + "take.wav"), temp.path() + "take-0.wav"));
+    TempDir temp{"naming"};
+    ASSERT_TRUE(MakeFile(temp.Prefix() + "take.wav"));
+    ASSERT_TRUE(MakeFile(temp.Prefix() + "take-1.wav"));
+    EXPECT_TRUE(FoundFree(Search(temp.Prefix() + "take.wav"), temp.Prefix() + "take-0.wav"));
 }
 
 TEST(FindFreePath, CountsFoldersAsTaken) {
-    TempFolder temp;
-    ASSERT_FALSE(temp.path().empty());
-    ASSERT_TRUE(MakeFolder(temp.path() + "take.wav"));
-    ASSERT_TRUE(MakeFolder(temp.path() + "take-0.wav"));
-    EXPECT_TRUE(FoundFree(Search(temp.path() + "take.wav"), temp.path() + "take-1.wav"));
+    TempDir temp{"naming"};
+    ASSERT_TRUE(MakeFolder(temp.Prefix() + "take.wav"));
+    ASSERT_TRUE(MakeFolder(temp.Prefix() + "take-0.wav"));
+    EXPECT_TRUE(FoundFree(Search(temp.Prefix() + "take.wav"), temp.Prefix() + "take-1.wav"));
 }
 
 struct TakenRow {
@@ -386,21 +328,19 @@ TEST(FindFreePath, PutsTheNumberBeforeTheLastDotOfTheFileName) {
     };
     for (const TakenRow& row : rows) {
         SCOPED_TRACE(row.taken);
-        TempFolder temp;
-        ASSERT_FALSE(temp.path().empty());
+        TempDir temp{"naming"};
         if (row.folder[0] != '\0') {
-            ASSERT_TRUE(MakeFolder(temp.path() + row.folder));
+            ASSERT_TRUE(MakeFolder(temp.Prefix() + row.folder));
         }
-        ASSERT_TRUE(MakeFile(temp.path() + row.taken));
-        EXPECT_TRUE(FoundFree(Search(temp.path() + row.taken), temp.path() + row.expected));
+        ASSERT_TRUE(MakeFile(temp.Prefix() + row.taken));
+        EXPECT_TRUE(FoundFree(Search(temp.Prefix() + row.taken), temp.Prefix() + row.expected));
     }
 }
 
 // A root exists as a folder; its free name is "-0" in the root itself.
 TEST(FindFreePath, NumbersARoot) {
-    TempFolder temp;
-    ASSERT_FALSE(temp.path().empty());
-    const std::string root = temp.path().substr(0, 3);
+    TempDir temp{"naming"};
+    const std::string root = temp.Prefix().substr(0, 3);
     ASSERT_EQ(root[2], '\\');
     EXPECT_TRUE(FoundFree(Search(root), root + "-0"));
 }
@@ -408,21 +348,20 @@ TEST(FindFreePath, NumbersARoot) {
 // Relative names, names from the root of the current drive, drive-relative names and forward
 // slashes get their free name in the same folder, not a bare "-0".
 TEST(FindFreePath, KeepsOtherPathFormsInTheirFolder) {
-    TempFolder temp;
-    ASSERT_FALSE(temp.path().empty());
-    ASSERT_TRUE(MakeFolder(temp.path() + "sub"));
-    ASSERT_TRUE(MakeFolder(temp.path() + "rec.old"));
-    ASSERT_TRUE(MakeFolder(temp.path() + "録音"));
+    TempDir temp{"naming"};
+    ASSERT_TRUE(MakeFolder(temp.Prefix() + "sub"));
+    ASSERT_TRUE(MakeFolder(temp.Prefix() + "rec.old"));
+    ASSERT_TRUE(MakeFolder(temp.Prefix() + "録音"));
     for (const char* name : {"take.wav", "sub\\take.wav", "rec.old\\take", "録音\\表.wav"}) {
-        ASSERT_TRUE(MakeFile(temp.path() + name));
+        ASSERT_TRUE(MakeFile(temp.Prefix() + name));
     }
-    const std::string drive = temp.path().substr(0, 2);
-    const std::string fromRoot = temp.path().substr(2);
-    std::string slashed = temp.path();
+    const std::string drive = temp.Prefix().substr(0, 2);
+    const std::string fromRoot = temp.Prefix().substr(2);
+    std::string slashed = temp.Prefix();
     for (char& c : slashed) {
         c = c == '\\' ? '/' : c;
     }
-    CurrentDirectory current(temp.path() + "sub");
+    CurrentDirectory current(temp.Prefix() + "sub");
     ASSERT_TRUE(current.changed());
 
     const struct {
@@ -439,9 +378,9 @@ TEST(FindFreePath, KeepsOtherPathFormsInTheirFolder) {
         {drive + "take.wav", drive + "take-0.wav"},
         {fromRoot + "take.wav", fromRoot + "take-0.wav"},
         {slashed + "take.wav", slashed + "take-0.wav"},
-        {temp.path() + "rec.old/take", temp.path() + "rec.old/take-0"},
-        {"\\\\?\\" + temp.path() + "take.wav", "\\\\?\\" + temp.path() + "take-0.wav"},
-        {"\\\\.\\" + temp.path() + "take.wav", "\\\\.\\" + temp.path() + "take-0.wav"},
+        {temp.Prefix() + "rec.old/take", temp.Prefix() + "rec.old/take-0"},
+        {"\\\\?\\" + temp.Prefix() + "take.wav", "\\\\?\\" + temp.Prefix() + "take-0.wav"},
+        {"\\\\.\\" + temp.Prefix() + "take.wav", "\\\\.\\" + temp.Prefix() + "take-0.wav"},
         {"missing.wav", "missing.wav"},
     };
     for (const auto& row : rows) {
@@ -483,9 +422,8 @@ std::string MakeDeepFolder(const std::string& base, size_t totalLength, const st
 TEST(FindFreePath, UsesCandidatesThatFitTheBuffer) {
     for (size_t length : {299u, 301u}) {
         SCOPED_TRACE(length);
-        TempFolder temp;
-        ASSERT_FALSE(temp.path().empty());
-        const std::string folder = MakeDeepFolder(temp.path(), length, "take.wav");
+        TempDir temp{"naming"};
+        const std::string folder = MakeDeepFolder(temp.Prefix(), length, "take.wav");
         ASSERT_FALSE(folder.empty());
         ASSERT_EQ((folder + "take.wav").size(), length);
         ASSERT_TRUE(MakeFile(folder + "take.wav"));
@@ -497,9 +435,8 @@ TEST(FindFreePath, UsesCandidatesThatFitTheBuffer) {
 TEST(FindFreePath, FailsWhenNoFreeCandidateFits) {
     for (size_t length : {302u, 303u}) {
         SCOPED_TRACE(length);
-        TempFolder temp;
-        ASSERT_FALSE(temp.path().empty());
-        const std::string folder = MakeDeepFolder(temp.path(), length, "take.wav");
+        TempDir temp{"naming"};
+        const std::string folder = MakeDeepFolder(temp.Prefix(), length, "take.wav");
         ASSERT_FALSE(folder.empty());
         ASSERT_TRUE(MakeFile(folder + "take.wav"));
         const SearchResult result = Search(folder + "take.wav");
@@ -512,9 +449,8 @@ TEST(FindFreePath, FailsWhenNoFreeCandidateFits) {
 TEST(FindFreePath, StopsWhenTheNumberOutgrowsTheBuffer) {
     for (size_t length : {300u, 301u}) {
         SCOPED_TRACE(length);
-        TempFolder temp;
-        ASSERT_FALSE(temp.path().empty());
-        const std::string folder = MakeDeepFolder(temp.path(), length, "take.wav");
+        TempDir temp{"naming"};
+        const std::string folder = MakeDeepFolder(temp.Prefix(), length, "take.wav");
         ASSERT_FALSE(folder.empty());
         ASSERT_TRUE(MakeFile(folder + "take.wav"));
         for (int i = 0; i < 10; ++i) {

@@ -10,6 +10,7 @@
 
 #include "recorder/recorder_texts.h"
 #include "recorder/wave_recorder.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -75,34 +76,6 @@ void RecordMessage(const char* message) {
     }
 }
 
-// A fresh folder under the temporary folder, removed with everything in it afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        char base[MAX_PATH] = {};
-        GetTempPathA(sizeof(base), base);
-        snprintf(path_, sizeof(path_), "%srecorder-test-%lu-%lu", base, GetCurrentProcessId(),
-                 GetTickCount());
-        CreateDirectoryA(path_, nullptr);
-    }
-    ~TempFolder() {
-        std::string pattern = std::string(path_) + "\\*";
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((std::string(path_) + "\\" + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(path_);
-    }
-    std::string File(const char* name) const { return std::string(path_) + "\\" + name; }
-
-private:
-    char path_[MAX_PATH] = {};
-};
-
 void CreateEmptyFile(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -141,7 +114,7 @@ protected:
         return n;
     }
 
-    TempFolder folder;
+    TempDir folder{"recorder"};
     ScriptedDevice device;
     std::vector<std::string> messages;
     WaveRecorder recorder;

@@ -11,6 +11,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path_; }
+    // The folder with a trailing backslash, ready to have a name appended.
+    std::string Prefix() const { return path_ + "\\"; }
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
 private:
