@@ -1,63 +1,9 @@
 #include "tests/app/app_test.h"
 
-#include <atomic>
-
 #include "app/application.h"
 #include "app/control_table.h"
 #include "app/globals.h"
 #include "tests/app/scripted_device.h"
-
-TempFolder::TempFolder() {
-    static std::atomic<int> counter{0};
-    char base[MAX_PATH + 1] = {};
-    GetTempPathA(sizeof(base), base);
-    path_ = std::string(base) + "mirebasco-app-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(counter++);
-    RemoveTree(path_);
-    CreateDirectoryA(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() {
-    RemoveTree(path_);
-}
-
-std::vector<std::string> TempFolder::Entries() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 void AppTest::SetUp() {
     char saved[MAX_PATH * 2 + 1] = {};

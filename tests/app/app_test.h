@@ -7,24 +7,7 @@
 #include <string>
 #include <vector>
 
-// A fresh, empty folder under the temporary folder, removed with everything in it afterwards.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-    // Names of the entries directly inside the folder.
-    std::vector<std::string> Entries() const;
-
-private:
-    std::string path_;
-};
-
-// Removes a folder and everything in it.
-void RemoveTree(const std::string& path);
+#include "tests/support/temp_dir.h"
 
 // Runs the program's real start-up with the current folder in a fresh temporary folder and the
 // recorder on the scripted device, and shuts it down afterwards as the program does.
@@ -37,7 +20,7 @@ protected:
     // Shutdown (the saving of a running take) is left to the caller.
     void CloseWindowAndRunLoop();
 
-    TempFolder folder_;
+    TempDir folder_{"app"};
 
 private:
     std::string savedDirectory_;

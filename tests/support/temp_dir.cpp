@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-namespace {
-
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
@@ -27,8 +25,6 @@ void RemoveTree(const std::string& folder) {
     }
     RemoveDirectoryA(folder.c_str());
 }
-
-}  // namespace
 
 TempDir::TempDir(const std::string& tag) {
     char base[MAX_PATH + 1] = {};
@@ -52,4 +48,21 @@ TempDir::~TempDir() {
         return;
     }
     RemoveTree(path_);
+}
+
+std::vector<std::string> TempDir::Entries() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A fresh folder under the user's temporary folder, removed with its files when the test ends.
 class TempDir {
@@ -14,7 +15,12 @@ public:
     // The folder with a trailing backslash, ready to have a name appended.
     std::string Prefix() const { return path_ + "\\"; }
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
+    // Names of the entries directly inside the folder.
+    std::vector<std::string> Entries() const;
 
 private:
     std::string path_;
 };
+
+// Removes a folder and everything in it.
+void RemoveTree(const std::string& folder);
