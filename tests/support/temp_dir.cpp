@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 void RemoveTree(const std::string& folder) {
@@ -64,5 +65,11 @@ std::vector<std::string> TempDir::Entries() const {
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);
+    std::sort(names.begin(), names.end());
     return names;
+}
+
+bool IsFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

@@ -15,7 +15,7 @@ public:
     // The folder with a trailing backslash, ready to have a name appended.
     std::string Prefix() const { return path_ + "\\"; }
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
-    // Names of the entries directly inside the folder.
+    // Names of the entries directly inside the folder, sorted.
     std::vector<std::string> Entries() const;
 
 private:
@@ -24,3 +24,6 @@ private:
 
 // Removes a folder and everything in it.
 void RemoveTree(const std::string& folder);
+
+// True when a file (not a folder) of that name exists.
+bool IsFile(const std::string& path);

@@ -1,120 +1,125 @@
 #include "tests/support/wav_file.h"
 
-#include <cmath>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <numbers>
+#include <cstdio>
 
 namespace {
 
-uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+uint16_t ReadLittle16(const uint8_t* bytes) {
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
-WORD ReadU16(const uint8_t* p) {
-    return static_cast<WORD>(p[0] | p[1] << 8);
+uint32_t ReadLittle32(const uint8_t* bytes) {
+    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-// One sample of the first channel as a value around 0 (8-bit PCM is unsigned, 16-bit signed).
-double SampleAt(const WavFile& wav, size_t frame) {
-    const uint8_t* p = wav.data.data() + frame * wav.blockAlign;
-    if (wav.bitsPerSample == 8) {
-        return p[0] - 128.0;
-    }
-    return static_cast<int16_t>(ReadU16(p));
+bool HasTag(const uint8_t* bytes, const char* tag) {
+    return bytes[0] == tag[0] && bytes[1] == tag[1] && bytes[2] == tag[2] && bytes[3] == tag[3];
 }
 
-// Goertzel power at the frequency over the energy of one block, scaled so that a clean sine
-// gives about 1.
-double BlockToneShare(const WavFile& wav, size_t first, size_t count, double frequency) {
-    double mean = 0.0;
-    for (size_t i = first; i < first + count; ++i) {
-        mean += SampleAt(wav, i);
-    }
-    mean /= static_cast<double>(count);
-    const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * frequency / wav.sampleRate);
-    double previous = 0.0, beforePrevious = 0.0, energy = 0.0;
-    for (size_t i = first; i < first + count; ++i) {
-        const double x = SampleAt(wav, i) - mean;
-        energy += x * x;
-        const double current = x + coefficient * previous - beforePrevious;
-        beforePrevious = previous;
-        previous = current;
-    }
-    if (energy == 0.0) {
-        return 0.0;
-    }
-    const double power =
-        previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
-    return 2.0 * power / (static_cast<double>(count) * energy);
+bool Fail(std::string* error, const std::string& reason) {
+    *error = reason;
+    return false;
 }
+
+// The fmt chunk's first 16 bytes, the part every PCM file has.
+constexpr size_t kPcmFormatSize = 16;
+constexpr size_t kRiffHeaderSize = 12;
+constexpr size_t kChunkHeaderSize = 8;
 
 }  // namespace
 
 double WavFile::Seconds() const {
-    return bytesPerSecond == 0 ? 0.0 : static_cast<double>(data.size()) / bytesPerSecond;
-}
-
-bool ReadWavFile(const std::string& path, WavFile* wav, std::string* reason) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *reason = "cannot open " + path;
-        return false;
-    }
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    wav->fileSize = bytes.size();
-    if (bytes.size() < 12 || memcmp(bytes.data(), "RIFF", 4) != 0 ||
-        memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
-        *reason = "no RIFF/WAVE header";
-        return false;
-    }
-    wav->riffSize = ReadU32(bytes.data() + 4);
-    bool haveFormat = false;
-    for (size_t at = 12; at + 8 <= bytes.size();) {
-        const uint8_t* chunk = bytes.data() + at;
-        const uint32_t size = ReadU32(chunk + 4);
-        if (size > bytes.size() - at - 8) {
-            *reason = "a chunk runs past the end of the file";
-            return false;
-        }
-        if (memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
-            wav->formatTag = ReadU16(chunk + 8);
-            wav->channels = ReadU16(chunk + 10);
-            wav->sampleRate = ReadU32(chunk + 12);
-            wav->bytesPerSecond = ReadU32(chunk + 16);
-            wav->blockAlign = ReadU16(chunk + 20);
-            wav->bitsPerSample = ReadU16(chunk + 22);
-            haveFormat = true;
-        } else if (memcmp(chunk, "data", 4) == 0) {
-            if (!haveFormat) {
-                *reason = "data chunk before the format chunk";
-                return false;
-            }
-            wav->data.assign(chunk + 8, chunk + 8 + size);
-            return true;
-        }
-        at += 8 + size + (size & 1);
-    }
-    *reason = "no data chunk";
-    return false;
-}
-
-double ToneShare(const WavFile& wav, double frequency, double skipSeconds) {
-    if (wav.blockAlign == 0 || wav.sampleRate == 0) {
+    if (format.bytesPerSecond == 0) {
         return 0.0;
     }
-    const size_t frames = wav.data.size() / wav.blockAlign;
-    const size_t first = static_cast<size_t>(skipSeconds * wav.sampleRate);
-    // Short blocks of 50 ms, so that a tone a little off its nominal frequency after the
-    // device's resampling, or a glitch between two capture buffers, costs one block and not the
-    // coherence of the whole take.
-    const size_t block = wav.sampleRate / 20;
-    double shares = 0.0;
-    size_t blocks = 0;
-    for (size_t at = first; at + block <= frames; at += block) {
-        shares += BlockToneShare(wav, at, block, frequency);
-        ++blocks;
+    return static_cast<double>(data.size()) / format.bytesPerSecond;
+}
+
+bool ParseWav(const std::vector<uint8_t>& bytes, WavFile* wav, std::string* error) {
+    if (bytes.size() < kRiffHeaderSize || !HasTag(&bytes[0], "RIFF") || !HasTag(&bytes[8], "WAVE")) {
+        return Fail(error, "not a RIFF/WAVE file");
     }
-    return blocks == 0 ? 0.0 : shares / static_cast<double>(blocks);
+    bool haveFormat = false;
+    bool haveData = false;
+    size_t offset = kRiffHeaderSize;
+    while (bytes.size() - offset >= kChunkHeaderSize) {
+        const uint8_t* header = &bytes[offset];
+        const size_t size = ReadLittle32(header + 4);
+        const size_t body = offset + kChunkHeaderSize;
+        if (size > bytes.size() - body) {
+            return Fail(error, "a chunk runs past the end of the file");
+        }
+        if (HasTag(header, "fmt ")) {
+            if (size < kPcmFormatSize) {
+                return Fail(error, "the fmt chunk is too short");
+            }
+            const uint8_t* fields = &bytes[body];
+            wav->format.formatTag = ReadLittle16(fields);
+            wav->format.channels = ReadLittle16(fields + 2);
+            wav->format.sampleRate = ReadLittle32(fields + 4);
+            wav->format.bytesPerSecond = ReadLittle32(fields + 8);
+            wav->format.blockAlign = ReadLittle16(fields + 12);
+            wav->format.bitsPerSample = ReadLittle16(fields + 14);
+            haveFormat = true;
+        } else if (HasTag(header, "data")) {
+            wav->data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(body),
+                             bytes.begin() + static_cast<std::ptrdiff_t>(body + size));
+            haveData = true;
+        }
+        offset = body + size + (size & 1);
+        if (offset > bytes.size()) {
+            break;
+        }
+    }
+    if (!haveFormat) {
+        return Fail(error, "no fmt chunk");
+    }
+    if (!haveData) {
+        return Fail(error, "no data chunk");
+    }
+    if (wav->format.blockAlign == 0 || wav->data.size() % wav->format.blockAlign != 0) {
+        return Fail(error, "the data is not a whole number of blocks");
+    }
+    return true;
+}
+
+bool ReadWavFile(const std::string& path, WavFile* wav, std::string* error) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) {
+        return Fail(error, "cannot open " + path);
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t buffer[65536];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    fclose(file);
+    if (!ParseWav(bytes, wav, error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    return true;
+}
+
+std::vector<double> ChannelSamples(const WavFile& wav, unsigned channel) {
+    std::vector<double> samples;
+    const WavFormat& format = wav.format;
+    const size_t bytesPerSample = format.bitsPerSample / 8u;
+    if ((format.bitsPerSample != 8 && format.bitsPerSample != 16) || channel >= format.channels ||
+        format.blockAlign < format.channels * bytesPerSample) {
+        return samples;
+    }
+    const size_t frames = wav.data.size() / format.blockAlign;
+    samples.reserve(frames);
+    for (size_t frame = 0; frame < frames; ++frame) {
+        const uint8_t* sample = &wav.data[frame * format.blockAlign + channel * bytesPerSample];
+        if (format.bitsPerSample == 8) {
+            samples.push_back((sample[0] - 128) / 128.0);
+        } else {
+            samples.push_back(static_cast<int16_t>(ReadLittle16(sample)) / 32768.0);
+        }
+    }
+    return samples;
 }

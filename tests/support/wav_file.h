@@ -1,31 +1,37 @@
 #pragma once
 
-#include <windows.h>
-
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// What a test needs to know of a PCM WAV file the device wrote.
-struct WavFile {
-    WORD formatTag = 0;
-    WORD channels = 0;
-    DWORD sampleRate = 0;
-    DWORD bytesPerSecond = 0;
-    WORD blockAlign = 0;
-    WORD bitsPerSample = 0;
-    uint32_t riffSize = 0;
-    uint64_t fileSize = 0;
-    std::vector<uint8_t> data;  // the data chunk's samples
+// Reads a PCM WAV file as a listener's tools would: the RIFF/WAVE container, the fmt chunk and
+// the samples of the data chunk. Nothing here knows who wrote the file.
 
+struct WavFormat {
+    uint16_t formatTag = 0;
+    uint16_t channels = 0;
+    uint32_t sampleRate = 0;
+    uint32_t bytesPerSecond = 0;
+    uint16_t blockAlign = 0;
+    uint16_t bitsPerSample = 0;
+};
+
+struct WavFile {
+    WavFormat format;
+    std::vector<uint8_t> data;  // the data chunk's bytes
+
+    // The length of the data in seconds, from its size and the bytes per second of the fmt chunk.
     double Seconds() const;
 };
 
-// Reads a RIFF/WAVE file: its "fmt " and "data" chunks. False, with a reason, when the file is
-// missing or is not a well-formed WAV.
-bool ReadWavFile(const std::string& path, WavFile* wav, std::string* reason);
+// Parses a whole file's bytes. Chunks may come in any order and other chunks are skipped (odd
+// sizes padded). False, with the reason in *error, for anything that is not a complete PCM
+// WAV: a wrong signature, a missing or short fmt chunk, no data chunk, a chunk that runs past
+// the end of the file, or a data size that is not a whole number of blocks.
+bool ParseWav(const std::vector<uint8_t>& bytes, WavFile* wav, std::string* error);
+bool ReadWavFile(const std::string& path, WavFile* wav, std::string* error);
 
-// The share of the first channel's energy that lies at the given frequency (Goertzel), from 0 to
-// about 1: a clean sine at that frequency gives nearly 1, silence or noise nearly 0. The first
-// skipSeconds of the take are left out.
-double ToneShare(const WavFile& wav, double frequency, double skipSeconds = 0.1);
+// The samples of one channel scaled to -1..1: 8-bit samples are unsigned around 128, 16-bit
+// ones signed little-endian. Empty for another sample size or a channel the file does not have.
+std::vector<double> ChannelSamples(const WavFile& wav, unsigned channel);

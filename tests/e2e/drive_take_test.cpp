@@ -1,0 +1,78 @@
+// drive_take, the tool that records a take through a running window for scripts/run.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/program_test.h"
+
+namespace e2e {
+namespace {
+
+// Runs a console program to its end and collects what it prints on stdout.
+::testing::AssertionResult RunAndCollect(const std::string& exePath,
+                                         const std::string& arguments,
+                                         std::string* output,
+                                         DWORD* exitCode) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        return ::testing::AssertionFailure() << "cannot make a pipe";
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::string commandLine = "\"" + exePath + "\" " + arguments;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        return ::testing::AssertionFailure() << "cannot start " << exePath;
+    }
+    // Reading to the end of the pipe is waiting for the tool to finish; it bounds its own waits.
+    char buffer[512];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        output->append(buffer, got);
+    }
+    CloseHandle(readEnd);
+    const bool ended = WaitForSingleObject(process.hProcess, kPatientMs) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(process.hProcess, exitCode);
+    if (!ended) {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!ended) {
+        return ::testing::AssertionFailure() << exePath << " did not end";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+using E2eDriveTake = ProgramTest;
+
+TEST_F(E2eDriveTake, RecordsTakesThroughTheWindowAndPrintsWhereEachWent) {
+    const std::string tool = PathBesideThisProgram("drive_take.exe");
+    for (const char* expected : {"default.wav", "default-0.wav"}) {
+        std::string output;
+        DWORD exitCode = 1;
+        ASSERT_TRUE(RunAndCollect(tool, "1", &output, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(output, folder_.File(expected) + "\r\n");
+        EXPECT_TRUE(IsTakeOf(folder_.File(expected), kCdFormat));
+        EXPECT_EQ(window_.Status(), kStatusIdle);
+    }
+}
+
+}  // namespace
+}  // namespace e2e

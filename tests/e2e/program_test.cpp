@@ -1,0 +1,188 @@
+#include "tests/e2e/program_test.h"
+
+#include <cstdio>
+
+#include "tests/support/tone_detector.h"
+
+namespace e2e {
+
+namespace {
+
+constexpr double kToneFrequency = 1000.0;
+// The test server plays the tone without a break, but on a busy machine its low-latency stream
+// can run dry for a moment and the take then holds silence there; at least half of it must be
+// the tone (a take of silence, noise or another sound has none).
+constexpr double kToneBlockShare = 0.5;
+constexpr double kLatencySeconds = 0.5;
+constexpr double kDeviceBufferSeconds = 1.0 / 3.0;
+
+std::string Describe(const WavFormat& format) {
+    char text[160];
+    snprintf(text, sizeof(text), "tag %u, %u ch, %lu Hz, %u bits, block %u, %lu bytes/s", format.formatTag,
+             format.channels, static_cast<unsigned long>(format.sampleRate), format.bitsPerSample,
+             format.blockAlign, static_cast<unsigned long>(format.bytesPerSecond));
+    return text;
+}
+
+// Exit codes from 0xC0000000 up are the system's own for a crash (0xC0000005: access violation).
+std::string DescribeExitCode(DWORD exitCode) {
+    char text[64];
+    snprintf(text, sizeof(text), exitCode >= 0xC0000000 ? "0x%08lX (a crash)" : "%lu", exitCode);
+    return text;
+}
+
+}  // namespace
+
+::testing::AssertionResult IsTakeOf(const std::string& path, const ExpectedFormat& expected, WavFile* out) {
+    WavFile wav;
+    std::string error;
+    if (!ReadWavFile(path, &wav, &error)) {
+        return ::testing::AssertionFailure() << error;
+    }
+    WavFormat want;
+    want.formatTag = 1;
+    want.channels = expected.channels;
+    want.sampleRate = expected.sampleRate;
+    want.bitsPerSample = expected.bitsPerSample;
+    want.blockAlign = static_cast<uint16_t>(expected.channels * expected.bitsPerSample / 8);
+    want.bytesPerSecond = expected.sampleRate * want.blockAlign;
+    if (Describe(wav.format) != Describe(want)) {
+        return ::testing::AssertionFailure()
+               << path << " has format {" << Describe(wav.format) << "}, expected {" << Describe(want) << "}";
+    }
+    if (wav.data.empty()) {
+        return ::testing::AssertionFailure() << path << " holds no samples";
+    }
+    for (unsigned channel = 0; channel < wav.format.channels; ++channel) {
+        ToneScan scan = ScanForTone(ChannelSamples(wav, channel), wav.format.sampleRate, kToneFrequency);
+        if (!scan.Carries(kToneBlockShare)) {
+            return ::testing::AssertionFailure()
+                   << path << ": channel " << channel << " carries the 1 kHz tone in " << scan.blocksWithTone
+                   << " of " << scan.blocks << " blocks of 100 ms";
+        }
+    }
+    if (out) {
+        *out = wav;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult LastsAsLongAsTake(const WavFile& wav, const TakeTimes& times) {
+    const double seconds = wav.Seconds();
+    const double atLeast = (times.stopClicked - times.recordingSeen) / 1000.0 - kLatencySeconds;
+    const double atMost =
+        (times.idleSeen - times.startClicked) / 1000.0 + kDeviceBufferSeconds + kLatencySeconds;
+    if (seconds < atLeast || seconds > atMost) {
+        return ::testing::AssertionFailure()
+               << "the take holds " << seconds << " s of sound, expected between " << atLeast << " and "
+               << atMost << " s";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void ProgramTest::SetUp() {
+    const std::string exe = PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
+    ASSERT_TRUE(IsFile(exe)) << "the program is not built: " << exe;
+    std::string error;
+    ASSERT_TRUE(program_.Start(exe, folder_.Path(), &error)) << error;
+    HWND window = WaitForMainWindow(ProcessId());
+    ASSERT_NE(window, nullptr) << "the main window did not appear";
+    window_ = MainWindow(window);
+}
+
+void ProgramTest::TearDown() {
+    if (exited_) {
+        return;
+    }
+    DWORD exitCode = 0;
+    if (program_.WaitForExit(0, &exitCode)) {
+        ADD_FAILURE() << "the program ended before its window was closed, with exit code "
+                      << DescribeExitCode(exitCode);
+        return;
+    }
+    if (HasFatalFailure()) {
+        return;  // left as it is; program_ terminates it
+    }
+    EXPECT_TRUE(NoErrorBoxOpen());
+    EXPECT_TRUE(CloseWindowAndExitCleanly());
+}
+
+::testing::AssertionResult ProgramTest::StartTake(TakeTimes* times) {
+    times->startClicked = NowMs();
+    if (!window_.ClickStart()) {
+        return ::testing::AssertionFailure() << "cannot click start";
+    }
+    if (!window_.WaitForRecordingStatus()) {
+        return ::testing::AssertionFailure()
+               << "the status never showed a take; it reads \"" << window_.Status() << "\"" << ProgramState();
+    }
+    times->recordingSeen = NowMs();
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ProgramTest::StopTake(TakeTimes* times) {
+    times->stopClicked = NowMs();
+    if (!window_.ClickStop()) {
+        return ::testing::AssertionFailure() << "cannot click stop";
+    }
+    if (!window_.WaitForIdleStatus()) {
+        return ::testing::AssertionFailure() << "the status never read \"停止\" after stop; it reads \""
+                                             << window_.Status() << "\"" << ProgramState();
+    }
+    times->idleSeen = NowMs();
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ProgramTest::RecordTake(int seconds, TakeTimes* times) {
+    TakeTimes local;
+    TakeTimes* taken = times ? times : &local;
+    ::testing::AssertionResult started = StartTake(taken);
+    if (!started) {
+        return started;
+    }
+    if (!window_.WaitForCount(seconds)) {
+        return ::testing::AssertionFailure() << "the status never counted " << seconds << " s; it reads \""
+                                             << window_.Status() << "\"" << ProgramState();
+    }
+    return StopTake(taken);
+}
+
+::testing::AssertionResult ProgramTest::NoErrorBoxOpen() {
+    std::vector<HWND> boxes = FindMessageBoxes(ProcessId(), kErrorCaption);
+    if (boxes.empty()) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << boxes.size() << " error box(es) open, the first saying \""
+                                         << MessageBoxText(boxes.front()) << "\"";
+}
+
+std::string ProgramTest::ProgramState() {
+    DWORD exitCode = 0;
+    if (program_.WaitForExit(0, &exitCode)) {
+        return "; the program has ended with exit code " + DescribeExitCode(exitCode);
+    }
+    std::vector<HWND> boxes = FindMessageBoxes(ProcessId(), kErrorCaption);
+    if (!boxes.empty()) {
+        return "; an error box says \"" + MessageBoxText(boxes.front()) + "\"";
+    }
+    return "";
+}
+
+::testing::AssertionResult ProgramTest::CloseWindowAndExitCleanly() {
+    if (!PostMessageA(window_.Handle(), WM_CLOSE, 0, 0)) {
+        return ::testing::AssertionFailure() << "cannot post WM_CLOSE";
+    }
+    DWORD exitCode = 0;
+    if (!program_.WaitForExit(kPatientMs, &exitCode)) {
+        return ::testing::AssertionFailure()
+               << "the program did not end after its window was closed" << ProgramState();
+    }
+    exited_ = true;
+    if (exitCode != 0) {
+        return ::testing::AssertionFailure()
+               << "the program ended with exit code " << DescribeExitCode(exitCode);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace e2e

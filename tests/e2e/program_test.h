@@ -1,0 +1,75 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/main_window_driver.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wav_file.h"
+#include "tests/e2e/window_driver.h"
+
+namespace e2e {
+
+// The format a take must have in its file, as the preset in the list names it.
+struct ExpectedFormat {
+    uint32_t sampleRate;
+    uint16_t bitsPerSample;
+    uint16_t channels;
+};
+constexpr ExpectedFormat kCdFormat{44100, 16, 2};
+
+// When a test saw the steps of one take (NowMs): it clicked start, the status first showed the
+// take, it clicked stop, the status read "停止" again.
+struct TakeTimes {
+    double startClicked = 0;
+    double recordingSeen = 0;
+    double stopClicked = 0;
+    double idleSeen = 0;
+};
+
+// The file is a complete PCM WAV of that format, its fmt chunk consistent (block align, bytes per
+// second), and every channel carries the 1 kHz tone that the test sound server plays.
+::testing::AssertionResult IsTakeOf(const std::string& path,
+                                    const ExpectedFormat& format,
+                                    WavFile* wav = nullptr);
+
+// The file's length fits what the test saw of the take: at least the time from seeing the take
+// begin to clicking stop, at most the time from clicking start to seeing it end plus the device's
+// third of a second, each with half a second to spare for the sound server's latency.
+::testing::AssertionResult LastsAsLongAsTake(const WavFile& wav, const TakeTimes& times);
+
+// Each test starts the real program in a fresh temporary folder of its own (its current folder)
+// and finds its main window. At the end no message box may be left open, and closing the window
+// must end the program with exit code 0; the folder is then removed with everything in it.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    DWORD ProcessId() const { return program_.ProcessId(); }
+
+    // Clicks start and waits until the status shows the take.
+    ::testing::AssertionResult StartTake(TakeTimes* times);
+    // Clicks stop and waits until the status reads "停止".
+    ::testing::AssertionResult StopTake(TakeTimes* times);
+    // A whole take that runs until the status has counted `seconds`.
+    ::testing::AssertionResult RecordTake(int seconds, TakeTimes* times = nullptr);
+    ::testing::AssertionResult NoErrorBoxOpen();
+    // For failure messages: what became of the program when a wait came to nothing.
+    std::string ProgramState();
+    // Closes the window as its close button does and waits for the program to end with code 0.
+    ::testing::AssertionResult CloseWindowAndExitCleanly();
+
+    TempDir folder_{"e2e"};
+    LaunchedProgram program_;
+    MainWindow window_;
+
+private:
+    bool exited_ = false;
+};
+
+}  // namespace e2e

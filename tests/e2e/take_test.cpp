@@ -1,0 +1,138 @@
+// Takes recorded through the window's own buttons, checked in the files they leave.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/program_test.h"
+
+namespace e2e {
+namespace {
+
+using E2eWindow = ProgramTest;
+using E2eTake = ProgramTest;
+
+TEST_F(E2eWindow, FreshStartIsIdleWithTheCdPresetSelected) {
+    EXPECT_EQ(window_.Status(), kStatusIdle);
+    EXPECT_EQ(window_.FileName(), "");
+    EXPECT_EQ(window_.Seconds(), "");
+    EXPECT_FALSE(IsChecked(window_.Control(kAutoStopCheckId)));
+    EXPECT_TRUE(IsWindowEnabled(window_.Control(kSecondsEditId)));
+    HWND list = window_.Control(kFormatListId);
+    EXPECT_EQ(ListCount(list), kFormatCount);
+    EXPECT_EQ(SelectedListIndex(list), kCdFormatIndex);
+    EXPECT_EQ(ListItemText(list, kCdFormatIndex), "44100Hz, 16Bit, 2ch (CD音質)");
+    EXPECT_TRUE(folder_.Entries().empty());
+}
+
+TEST_F(E2eTake, EmptyNameBoxTakesTheDefaultPathAndRecordsTheToneInCdFormat) {
+    TakeTimes times;
+    ASSERT_TRUE(RecordTake(2, &times));
+
+    const std::string expectedPath = folder_.File("default.wav");
+    EXPECT_EQ(window_.FileName(), expectedPath);
+    EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"default.wav"});
+    WavFile wav;
+    ASSERT_TRUE(IsTakeOf(expectedPath, kCdFormat, &wav));
+    EXPECT_TRUE(LastsAsLongAsTake(wav, times));
+}
+
+TEST_F(E2eTake, SameNameAgainGoesToTheLowestFreeHyphenNumber) {
+    const std::string name = folder_.File("take.wav");
+    ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), name));
+    for (int take = 0; take < 3; ++take) {
+        ASSERT_TRUE(RecordTake(1)) << "take " << take;
+        // The box keeps the name the user gave; only the file gets a free variant of it.
+        EXPECT_EQ(window_.FileName(), name);
+    }
+    EXPECT_EQ(folder_.Entries(), (std::vector<std::string>{"take-0.wav", "take-1.wav", "take.wav"}));
+    for (const char* file : {"take.wav", "take-0.wav", "take-1.wav"}) {
+        EXPECT_TRUE(IsTakeOf(folder_.File(file), kCdFormat)) << file;
+    }
+}
+
+TEST_F(E2eTake, RelativeNameAgainGetsAFreeNameInTheCurrentFolder) {
+    ASSERT_TRUE(TypeText(window_.Control(kFileNameEditId), "take.wav"));
+    ASSERT_TRUE(RecordTake(1));
+    ASSERT_TRUE(RecordTake(1));
+    EXPECT_EQ(window_.FileName(), "take.wav");
+    EXPECT_EQ(folder_.Entries(), (std::vector<std::string>{"take-0.wav", "take.wav"}));
+    EXPECT_TRUE(IsTakeOf(folder_.File("take.wav"), kCdFormat));
+    EXPECT_TRUE(IsTakeOf(folder_.File("take-0.wav"), kCdFormat));
+}
+
+TEST_F(E2eTake, StartWhileRecordingChangesNothing) {
+    TakeTimes times;
+    ASSERT_TRUE(StartTake(&times));
+    ASSERT_TRUE(window_.WaitForCount(1));
+    const std::string defaultPath = folder_.File("default.wav");
+    ASSERT_EQ(window_.FileName(), defaultPath);
+    // A second start that ran would read this name, restart the status and open a second device.
+    ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), "second.wav"));
+    ASSERT_TRUE(SendClick(window_.Control(kStartButtonId)));
+
+    int count = -1;
+    EXPECT_TRUE(ParseStatusCount(window_.Status(), &count) && count >= 1)
+        << "the status reads \"" << window_.Status() << "\"";
+    EXPECT_TRUE(window_.WaitForCount(2)) << "the status stopped counting";
+    EXPECT_TRUE(NoErrorBoxOpen());
+    EXPECT_EQ(window_.FileName(), "second.wav");
+    ASSERT_TRUE(StopTake(&times));
+
+    EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"default.wav"});
+    WavFile wav;
+    ASSERT_TRUE(IsTakeOf(defaultPath, kCdFormat, &wav));
+    // One take from the first start to the stop, not one restarted half-way.
+    EXPECT_TRUE(LastsAsLongAsTake(wav, times));
+}
+
+TEST_F(E2eTake, StopWhileIdleWritesNothing) {
+    ASSERT_TRUE(SendClick(window_.Control(kStopButtonId)));
+    EXPECT_EQ(window_.Status(), kStatusIdle);
+    EXPECT_EQ(window_.FileName(), "");
+    EXPECT_TRUE(NoErrorBoxOpen());
+    EXPECT_TRUE(folder_.Entries().empty());
+}
+
+struct PresetCase {
+    int index;
+    const char* text;
+    ExpectedFormat format;
+};
+
+// The presets as the list shows them, with the format each must give its take.
+const PresetCase kPresets[] = {
+    {0, "48000Hz, 16Bit, 2ch (DVD音質)", {48000, 16, 2}},
+    {1, "44100Hz, 16Bit, 2ch (CD音質)", {44100, 16, 2}},
+    {2, "44100Hz, 16Bit, 1ch", {44100, 16, 1}},
+    {3, "32000Hz, 16Bit, 2ch (FMラジオ品質)", {32000, 16, 2}},
+    {4, "22050Hz, 16Bit, 2ch", {22050, 16, 2}},
+    {5, "22050Hz, 16Bit, 1ch", {22050, 16, 1}},
+    {6, "11025Hz, 16Bit, 1ch (AMラジオ品質)", {11025, 16, 1}},
+    {7, "11025Hz,  8Bit, 1ch (糞品質)", {11025, 8, 1}},
+};
+
+TEST_F(E2eTake, EachPresetRecordsItsOwnFormatAndTheEightBitOneIsOneBytePerSample) {
+    HWND list = window_.Control(kFormatListId);
+    for (const PresetCase& preset : kPresets) {
+        SCOPED_TRACE(preset.text);
+        ASSERT_EQ(ListItemText(list, preset.index), preset.text);
+        ASSERT_TRUE(SelectListItem(list, preset.index));
+        const std::string name = folder_.File("preset-" + std::to_string(preset.index) + ".wav");
+        ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), name));
+        ASSERT_TRUE(RecordTake(1));
+        WavFile wav;
+        EXPECT_TRUE(IsTakeOf(name, preset.format, &wav));
+        if (preset.index == kEightBitFormatIndex) {
+            EXPECT_EQ(wav.format.blockAlign, 1);
+            EXPECT_EQ(wav.format.bytesPerSecond, 11025u);
+        }
+    }
+    EXPECT_EQ(folder_.Entries().size(), std::size(kPresets));
+}
+
+}  // namespace
+}  // namespace e2e
