@@ -309,13 +309,13 @@ bool HasWindowOfClass(const char* className) {
     } search = {className, false};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
+            auto* wanted = reinterpret_cast<Search*>(data);
             DWORD process = 0;
             GetWindowThreadProcessId(window, &process);
             char name[64] = {};
             GetClassNameA(window, name, sizeof(name));
-            if (process == GetCurrentProcessId() && lstrcmpA(name, search->className) == 0) {
-                search->found = true;
+            if (process == GetCurrentProcessId() && lstrcmpA(name, wanted->className) == 0) {
+                wanted->found = true;
                 return FALSE;
             }
             return TRUE;
