@@ -350,6 +350,7 @@ TEST(StartUpFailureTest, AWindowNotMadeByTheMainProcedureIsNoMainWindow) {
     // Nothing of the failed start stands in the way of the next one.
     ASSERT_TRUE(StartApplication());
     EXPECT_TRUE(IsWindow(g_mainWindow));
+    EXPECT_TRUE(HasWindowOfClass("NORMAL0"));
     SendMessageA(g_mainWindow, WM_CLOSE, 0, 0);
     RunMessageLoop();
     ShutDownApplication();
