@@ -3,7 +3,7 @@
 #include "app/application.h"
 #include "app/control_table.h"
 #include "app/globals.h"
-#include "tests/app/scripted_device.h"
+#include "tests/support/scripted_device.h"
 
 void AppTest::SetUp() {
     char saved[MAX_PATH * 2 + 1] = {};
@@ -54,4 +54,11 @@ void PutText(int id, const std::string& text) {
 
 bool TakeTickTimer() {
     return KillTimer(g_mainWindow, ID_TICK_TIMER) != 0;
+}
+
+void UseScriptedRecorder() {
+    g_script = Script();
+    g_recorder->sendCommand = ScriptedSend;
+    g_recorder->readTick = ScriptedTick;
+    g_recorder->onError = RecordMessage;
 }

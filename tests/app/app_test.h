@@ -34,3 +34,6 @@ std::string ControlText(int id);
 void PutText(int id, const std::string& text);
 // True when the tick timer was running; it is stopped by asking.
 bool TakeTickTimer();
+
+// Points the global recorder's device, clock and error handler at g_script, starting afresh.
+void UseScriptedRecorder();

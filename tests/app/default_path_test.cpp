@@ -7,7 +7,7 @@
 #include "app/control_table.h"
 #include "app/globals.h"
 #include "tests/app/app_test.h"
-#include "tests/app/scripted_device.h"
+#include "tests/support/scripted_device.h"
 
 namespace {
 

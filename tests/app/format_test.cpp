@@ -10,7 +10,7 @@
 #include "app/globals.h"
 #include "app/selected_format.h"
 #include "tests/app/app_test.h"
-#include "tests/app/scripted_device.h"
+#include "tests/support/scripted_device.h"
 
 namespace {
 

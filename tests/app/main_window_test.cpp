@@ -11,7 +11,7 @@
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "tests/app/app_test.h"
-#include "tests/app/scripted_device.h"
+#include "tests/support/scripted_device.h"
 
 namespace {
 

@@ -3,78 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "recorder/recorder_texts.h"
 #include "recorder/wave_recorder.h"
+#include "tests/support/scripted_device.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-// A scripted waveform-audio device: it records every command it is sent and answers with the
-// results a test gives it.
-struct SentCommand {
-    MCIDEVICEID device;
-    UINT command;
-    DWORD_PTR flags;
-    bool hasParams;
-    std::string fileName;     // MCI_SAVE's target
-    MCI_WAVE_SET_PARMS wave;  // MCI_SET's format
-    MCI_OPEN_PARMSA open;     // MCI_OPEN's block as sent
-};
-
-struct ScriptedDevice {
-    std::vector<SentCommand> sent;
-    std::map<UINT, MCIERROR> results;
-    MCIDEVICEID idOnOpen = 7;
-    std::function<void(UINT)> onCommand;
-};
-
-ScriptedDevice* g_device = nullptr;
-std::vector<std::string>* g_messages = nullptr;
-std::function<void()> g_onMessage;
-DWORD g_tick = 0;
-
-MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
-    SentCommand entry = {};
-    entry.device = device;
-    entry.command = command;
-    entry.flags = flags;
-    entry.hasParams = params != 0;
-    if (command == MCI_SAVE && params != 0) {
-        entry.fileName = reinterpret_cast<MCI_SAVE_PARMSA*>(params)->lpfilename;
-    }
-    if (command == MCI_SET && params != 0) {
-        entry.wave = *reinterpret_cast<MCI_WAVE_SET_PARMS*>(params);
-    }
-    MCIERROR result = g_device->results.count(command) ? g_device->results[command] : 0;
-    if (command == MCI_OPEN && params != 0) {
-        auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
-        entry.open = *open;
-        if (result == 0) {
-            open->wDeviceID = g_device->idOnOpen;
-        }
-    }
-    g_device->sent.push_back(entry);
-    if (g_device->onCommand) {
-        g_device->onCommand(command);
-    }
-    return result;
-}
-
-DWORD WINAPI ScriptedTick() {
-    return g_tick;
-}
-
-void RecordMessage(const char* message) {
-    g_messages->push_back(message);
-    if (g_onMessage) {
-        g_onMessage();
-    }
-}
 
 void CreateEmptyFile(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
@@ -85,10 +22,8 @@ void CreateEmptyFile(const std::string& path) {
 class WaveRecorderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_device = &device;
-        g_messages = &messages;
-        g_onMessage = nullptr;
-        g_tick = 1000;
+        g_script = Script();
+        g_script.tick = 1000;
         recorder.sendCommand = ScriptedSend;
         recorder.readTick = ScriptedTick;
         recorder.onError = RecordMessage;
@@ -96,7 +31,7 @@ protected:
     void TearDown() override {
         // Leave nothing for the destructor to send to a device that is gone.
         device.onCommand = nullptr;
-        g_onMessage = nullptr;
+        device.onMessage = nullptr;
         recorder.StopAndSave();
     }
     std::vector<UINT> Commands() const {
@@ -115,8 +50,8 @@ protected:
     }
 
     TempDir folder{"recorder"};
-    ScriptedDevice device;
-    std::vector<std::string> messages;
+    Script& device = g_script;
+    std::vector<std::string>& messages = g_script.messages;
     WaveRecorder recorder;
 };
 
@@ -228,9 +163,9 @@ TEST_F(WaveRecorderTest, ElapsedSecondsTruncatesAndSurvivesTheTickWrap) {
         {0, 32767999, 32767},
     };
     for (const auto& row : rows) {
-        g_tick = row.startTick;
+        g_script.tick = row.startTick;
         recorder.StartRecording(folder.File("take.wav").c_str());
-        g_tick = row.now;
+        g_script.tick = row.now;
         EXPECT_EQ(recorder.ElapsedSeconds(), row.seconds) << row.startTick << " -> " << row.now;
         recorder.StopAndSave();
         EXPECT_EQ(recorder.ElapsedSeconds(), 0u);
@@ -316,7 +251,7 @@ TEST_F(WaveRecorderTest, NestedCallsFromAnErrorBoxOpenNoSecondDeviceAndSaveOnce)
     // Every error box lets the window's messages through: a click or a tick can call back in.
     device.results[MCI_SET] = MCIERR_OUTOFRANGE;
     device.results[MCI_STOP] = MCIERR_NONAPPLICABLE_FUNCTION;
-    g_onMessage = [&] {
+    device.onMessage = [&](const std::string&) {
         recorder.StartRecording(folder.File("other.wav").c_str());
         recorder.StopAndSave();
     };

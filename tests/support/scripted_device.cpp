@@ -1,12 +1,6 @@
-#include "tests/app/scripted_device.h"
-
-#include "app/globals.h"
+#include "tests/support/scripted_device.h"
 
 Script g_script;
-
-namespace {
-constexpr MCIDEVICEID kScriptedDeviceId = 7;
-}
 
 std::vector<UINT> Script::Commands() const {
     std::vector<UINT> commands;
@@ -30,10 +24,12 @@ std::vector<SentCommand> Script::Sent(UINT command) const {
     return entries;
 }
 
-MCIERROR WINAPI ScriptedSend(MCIDEVICEID, UINT command, DWORD_PTR flags, DWORD_PTR params) {
+MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
     SentCommand entry = {};
+    entry.device = device;
     entry.command = command;
     entry.flags = flags;
+    entry.hasParams = params != 0;
     if (command == MCI_SAVE && params != 0) {
         entry.fileName = reinterpret_cast<MCI_SAVE_PARMSA*>(params)->lpfilename;
     }
@@ -42,10 +38,17 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID, UINT command, DWORD_PTR flags, DWORD_P
     }
     auto scripted = g_script.results.find(command);
     MCIERROR result = scripted == g_script.results.end() ? 0 : scripted->second;
-    if (command == MCI_OPEN && params != 0 && result == 0) {
-        reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = kScriptedDeviceId;
+    if (command == MCI_OPEN && params != 0) {
+        auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
+        entry.open = *open;
+        if (result == 0) {
+            open->wDeviceID = g_script.idOnOpen;
+        }
     }
     g_script.sent.push_back(entry);
+    if (g_script.onCommand) {
+        g_script.onCommand(command);
+    }
     return result;
 }
 
@@ -58,11 +61,4 @@ void RecordMessage(const char* message) {
     if (g_script.onMessage) {
         g_script.onMessage(message);
     }
-}
-
-void UseScriptedRecorder() {
-    g_script = Script();
-    g_recorder->sendCommand = ScriptedSend;
-    g_recorder->readTick = ScriptedTick;
-    g_recorder->onError = RecordMessage;
 }

@@ -8,19 +8,26 @@
 #include <string>
 #include <vector>
 
-// Stands in for the waveform-audio device, the tick counter and the error boxes while the window
-// is driven in-process: commands are recorded and answered from a script, time is whatever the
-// test says, and error texts are collected instead of shown.
+// Stands in for the waveform-audio device, the tick counter and the error boxes of a recorder:
+// commands are recorded and answered from a script, time is whatever the test says, and error
+// texts are collected instead of shown.
 struct SentCommand {
+    MCIDEVICEID device;
     UINT command;
     DWORD_PTR flags;
+    bool hasParams;
     std::string fileName;     // MCI_SAVE's target
     MCI_WAVE_SET_PARMS wave;  // MCI_SET's format
+    MCI_OPEN_PARMSA open;     // MCI_OPEN's block as sent
 };
 
 struct Script {
     std::vector<SentCommand> sent;
     std::map<UINT, MCIERROR> results;
+    // The identifier a successful open hands out.
+    MCIDEVICEID idOnOpen = 7;
+    // Runs after each command has been recorded and answered.
+    std::function<void(UINT command)> onCommand;
     DWORD tick = 1000000;
     std::vector<std::string> messages;
     // Runs inside the error handler, where a real error box would run its modal loop.
@@ -38,6 +45,3 @@ extern Script g_script;
 MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params);
 DWORD WINAPI ScriptedTick();
 void RecordMessage(const char* message);
-
-// Points the global recorder's device, clock and error handler at g_script, starting afresh.
-void UseScriptedRecorder();
