@@ -68,6 +68,9 @@ void WaveRecorder::StartRecording(const char* newPath) {
     MCI_RECORD_PARMS recordParams = {};
     captureThreads.NoteExistingThreads();
     Send(openParams.wDeviceID, MCI_RECORD, 0, &recordParams, kRecordFailed);
+    if (lastError == 0) {
+        ConfirmRecording();
+    }
     captureThreads.FindDriverThreads();
 
     // Taken after any error box has been closed, so the time a box stays up is not counted.
@@ -130,6 +133,21 @@ void WaveRecorder::Send(MCIDEVICEID device, UINT command, DWORD flags, void* par
     lastError = sendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
     if (lastError != 0) {
         onError(failure);
+    }
+}
+
+// A driver may start the capture on a thread of its own and answer the record command before it
+// has found an input: with no input device at all the command then reports success and the take
+// is silently empty. The device's mode, asked right away, tells the two apart. A device that
+// cannot tell its mode is taken at its word.
+void WaveRecorder::ConfirmRecording() {
+    MCI_STATUS_PARMS status = {};
+    status.dwItem = MCI_STATUS_MODE;
+    const MCIERROR answer = sendCommand(openParams.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
+                                        reinterpret_cast<DWORD_PTR>(&status));
+    if (answer == 0 && status.dwReturn != MCI_MODE_RECORD) {
+        lastError = MCIERR_WAVE_INPUTSUNSUITABLE;
+        onError(kRecordFailed);
     }
 }
 

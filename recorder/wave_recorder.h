@@ -21,7 +21,7 @@ using TickSource = DWORD(WINAPI*)();
 
 // Records one take at a time through the waveform-audio device: open, set format, record; then
 // stop, save under a free name, close. Every failed command is reported through onError and the
-// sequence goes on.
+// sequence goes on; so is a record command after which the device is not recording.
 class WaveRecorder {
 public:
     WaveRecorder();
@@ -55,6 +55,7 @@ public:
 private:
     void FillWaveParams();
     void Send(MCIDEVICEID device, UINT command, DWORD flags, void* params, const char* failure);
+    void ConfirmRecording();
     void SaveTake(bool targetWritable);
     void RescueTake();
 

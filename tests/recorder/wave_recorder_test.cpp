@@ -100,6 +100,61 @@ TEST_F(WaveRecorderTest, EveryCommandFailingReportsSixMessagesInOrderAndStillCyc
     EXPECT_EQ(messages, expected);
 }
 
+// After a record command that reported success, the device is asked whether it records: with no
+// input at all a driver can accept the command and capture nothing.
+struct ModeCase {
+    const char* name;
+    DWORD_PTR mode;
+    MCIERROR statusAnswer;
+    bool reported;
+};
+
+std::string ModeCaseName(const ::testing::TestParamInfo<ModeCase>& info) {
+    return info.param.name;
+}
+
+class WaveRecorderModeTest : public WaveRecorderTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(WaveRecorderModeTest, ARecordThatDidNotStartIsReportedAndTheTakeStillCycles) {
+    const ModeCase& c = GetParam();
+    device.mode = c.mode;
+    device.results[MCI_STATUS] = c.statusAnswer;
+    const std::string target = folder.File("take.wav");
+    recorder.StartRecording(target.c_str());
+
+    EXPECT_EQ(device.statusItems, (std::vector<DWORD_PTR>{MCI_STATUS_MODE}));
+    EXPECT_EQ(recorder.IsRecording(), 1);
+    if (c.reported) {
+        EXPECT_EQ(messages, (std::vector<std::string>{kRecordFailed}));
+        EXPECT_EQ(recorder.lastError, static_cast<uint32_t>(MCIERR_WAVE_INPUTSUNSUITABLE));
+    } else {
+        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(recorder.lastError, 0u);
+    }
+    recorder.StopAndSave();
+    const std::vector<UINT> expected = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
+    EXPECT_EQ(Commands(), expected);
+    EXPECT_EQ(device.sent[4].fileName, target);
+    EXPECT_EQ(recorder.IsRecording(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes,
+                         WaveRecorderModeTest,
+                         ::testing::Values(ModeCase{"Recording", MCI_MODE_RECORD, 0, false},
+                                           ModeCase{"Stopped", MCI_MODE_STOP, 0, true},
+                                           ModeCase{"NotReady", MCI_MODE_NOT_READY, 0, true},
+                                           ModeCase{"ModeUnknown", MCI_MODE_STOP, MCIERR_UNSUPPORTED_FUNCTION,
+                                                    false}),
+                         ModeCaseName);
+
+TEST_F(WaveRecorderTest, AFailedRecordIsReportedOnceAndTheModeIsNotAsked) {
+    device.results[MCI_RECORD] = MCIERR_WAVE_INPUTSUNSUITABLE;
+    device.mode = MCI_MODE_STOP;
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    EXPECT_TRUE(device.statusItems.empty());
+    EXPECT_EQ(messages, (std::vector<std::string>{kRecordFailed}));
+}
+
 TEST_F(WaveRecorderTest, AfterAFailedOpenTheLaterCommandsGoToTheLastDeviceId) {
     device.results[MCI_OPEN] = MCIERR_DEVICE_OPEN;
     recorder.StartRecording(folder.File("a.wav").c_str());

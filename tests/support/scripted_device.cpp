@@ -25,6 +25,15 @@ std::vector<SentCommand> Script::Sent(UINT command) const {
 }
 
 MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
+    if (command == MCI_STATUS) {
+        auto scripted = g_script.results.find(command);
+        auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
+        g_script.statusItems.push_back(status ? status->dwItem : 0);
+        if (status && status->dwItem == MCI_STATUS_MODE) {
+            status->dwReturn = g_script.mode;
+        }
+        return scripted == g_script.results.end() ? 0 : scripted->second;
+    }
     SentCommand entry = {};
     entry.device = device;
     entry.command = command;

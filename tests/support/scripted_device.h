@@ -32,6 +32,10 @@ struct Script {
     std::vector<std::string> messages;
     // Runs inside the error handler, where a real error box would run its modal loop.
     std::function<void(const std::string& message)> onMessage;
+    // Status queries change nothing on the device, so they are kept apart from `sent`: the
+    // items asked for, in order, and what the device says its mode is.
+    std::vector<DWORD_PTR> statusItems;
+    DWORD_PTR mode = MCI_MODE_RECORD;
 
     // The commands sent, in order, without their parameters.
     std::vector<UINT> Commands() const;
