@@ -110,7 +110,7 @@ void OnBrowseClick() {
     OPENFILENAMEA record;
     PrepareSaveDialog(record, file);
     // Cancel and failure alike change nothing.
-    if (GetSaveFileNameA(&record) != 0) {
+    if (ShowSaveDialog(record) != 0) {
         SetControlText(ID_FILENAME_EDIT, file);
     }
 }

@@ -24,3 +24,26 @@ void PrepareSaveDialog(OPENFILENAMEA& record, char (&file)[kPathBufferSize]) {
     record.nMaxFile = kSaveDialogFileLimit;
     record.Flags = 0;
 }
+
+namespace {
+
+using SaveDialogFunction = BOOL(WINAPI*)(OPENFILENAMEA*);
+
+// The common dialogs' library brings a dozen more libraries with it, and loading them all at
+// start-up made the window come up a fifth slower; it is loaded at the first browse instead and
+// kept for the rest of the run.
+SaveDialogFunction LoadSaveDialog() {
+    static SaveDialogFunction function = [] {
+        HMODULE library = LoadLibraryA("comdlg32.dll");
+        FARPROC address = library ? GetProcAddress(library, "GetSaveFileNameA") : nullptr;
+        return reinterpret_cast<SaveDialogFunction>(reinterpret_cast<void (*)()>(address));
+    }();
+    return function;
+}
+
+}  // namespace
+
+BOOL ShowSaveDialog(OPENFILENAMEA& record) {
+    SaveDialogFunction getSaveFileName = LoadSaveDialog();
+    return getSaveFileName ? getSaveFileName(&record) : FALSE;
+}

@@ -14,3 +14,7 @@ constexpr DWORD kSaveDialogFileLimit = 300;
 // taken without a question (a free name is chosen when the take is saved) and the dialog may move
 // the current folder.
 void PrepareSaveDialog(OPENFILENAMEA& record, char (&file)[kPathBufferSize]);
+
+// GetSaveFileNameA, with the library that holds it loaded on first use. FALSE, as for a cancel,
+// when the library cannot be loaded.
+BOOL ShowSaveDialog(OPENFILENAMEA& record);

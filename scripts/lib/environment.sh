@@ -29,9 +29,10 @@ need_root_for() {
     fi
 }
 
+# Extra package names may be given for one script's own needs (scripts/bench's plotting, say).
 ensure_packages() {
     local missing=() p
-    for p in "${PACKAGES[@]}"; do
+    for p in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
