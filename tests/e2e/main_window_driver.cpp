@@ -11,6 +11,9 @@ const char kMainWindowTitle[] = "mirebasco";
 const char kErrorCaption[] = "error";
 const char kStatusIdle[] = "停止";
 const char kStatusRecording[] = "録音中";
+const char kRecordFailed[] = "エラー:MCI_RECORD";
+const char kSaveFailed[] = "エラー:MCI_SAVE";
+const char kTakeKeptAt[] = "録音は次のファイルに保存しました:\n";
 
 namespace {
 
@@ -37,6 +40,17 @@ bool ParseStatusCount(const std::string& status, int* seconds) {
 bool IsRecordingStatus(const std::string& status) {
     int seconds = 0;
     return status == kStatusRecording || ParseStatusCount(status, &seconds);
+}
+
+bool IsIdleStatus(const std::string& status) {
+    return status == kStatusIdle;
+}
+
+std::function<bool(const std::string&)> CountOfAtLeast(int seconds) {
+    return [seconds](const std::string& status) {
+        int shown = 0;
+        return ParseStatusCount(status, &shown) && shown >= seconds;
+    };
 }
 
 namespace {

@@ -27,6 +27,9 @@ extern const char kMainWindowTitle[];   // "mirebasco"
 extern const char kErrorCaption[];      // "error"
 extern const char kStatusIdle[];        // "停止"
 extern const char kStatusRecording[];   // "録音中", shown until the first tick
+extern const char kRecordFailed[];      // "エラー:MCI_RECORD"
+extern const char kSaveFailed[];        // "エラー:MCI_SAVE"
+extern const char kTakeKeptAt[];        // "録音は次のファイルに保存しました:\n" + path
 constexpr int kFormatCount = 8;
 constexpr int kCdFormatIndex = 1;
 constexpr int kEightBitFormatIndex = 7;
@@ -35,6 +38,10 @@ constexpr int kEightBitFormatIndex = 7;
 bool ParseStatusCount(const std::string& status, int* seconds);
 // "録音中" or a running count.
 bool IsRecordingStatus(const std::string& status);
+// "停止".
+bool IsIdleStatus(const std::string& status);
+// A running count of at least `seconds`.
+std::function<bool(const std::string&)> CountOfAtLeast(int seconds);
 
 // Finds the main window of the process (when processId is 0, of any process running
 // mirebasco.exe) and waits until it answers with its format list filled, so that the message loop

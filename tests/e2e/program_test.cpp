@@ -39,6 +39,37 @@ std::string DescribeExitCode(DWORD exitCode) {
     if (!ReadWavFile(path, &wav, &error)) {
         return ::testing::AssertionFailure() << error;
     }
+    ::testing::AssertionResult take = IsTakeOf(wav, path, expected);
+    if (take && out) {
+        *out = wav;
+    }
+    return take;
+}
+
+::testing::AssertionResult IsTakeOf(const WavFile& wav,
+                                    const std::string& name,
+                                    const ExpectedFormat& expected) {
+    ::testing::AssertionResult format = HasFormat(wav, name, expected);
+    if (!format) {
+        return format;
+    }
+    if (wav.data.empty()) {
+        return ::testing::AssertionFailure() << name << " holds no samples";
+    }
+    for (unsigned channel = 0; channel < wav.format.channels; ++channel) {
+        ToneScan scan = ScanForTone(ChannelSamples(wav, channel), wav.format.sampleRate, kToneFrequency);
+        if (!scan.Carries(kToneBlockShare)) {
+            return ::testing::AssertionFailure()
+                   << name << ": channel " << channel << " carries the 1 kHz tone in " << scan.blocksWithTone
+                   << " of " << scan.blocks << " blocks of 100 ms";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult HasFormat(const WavFile& wav,
+                                     const std::string& name,
+                                     const ExpectedFormat& expected) {
     WavFormat want;
     want.formatTag = 1;
     want.channels = expected.channels;
@@ -48,21 +79,7 @@ std::string DescribeExitCode(DWORD exitCode) {
     want.bytesPerSecond = expected.sampleRate * want.blockAlign;
     if (Describe(wav.format) != Describe(want)) {
         return ::testing::AssertionFailure()
-               << path << " has format {" << Describe(wav.format) << "}, expected {" << Describe(want) << "}";
-    }
-    if (wav.data.empty()) {
-        return ::testing::AssertionFailure() << path << " holds no samples";
-    }
-    for (unsigned channel = 0; channel < wav.format.channels; ++channel) {
-        ToneScan scan = ScanForTone(ChannelSamples(wav, channel), wav.format.sampleRate, kToneFrequency);
-        if (!scan.Carries(kToneBlockShare)) {
-            return ::testing::AssertionFailure()
-                   << path << ": channel " << channel << " carries the 1 kHz tone in " << scan.blocksWithTone
-                   << " of " << scan.blocks << " blocks of 100 ms";
-        }
-    }
-    if (out) {
-        *out = wav;
+               << name << " has format {" << Describe(wav.format) << "}, expected {" << Describe(want) << "}";
     }
     return ::testing::AssertionSuccess();
 }
@@ -84,7 +101,7 @@ void ProgramTest::SetUp() {
     const std::string exe = PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
     ASSERT_TRUE(IsFile(exe)) << "the program is not built: " << exe;
     std::string error;
-    ASSERT_TRUE(program_.Start(exe, folder_.Path(), &error)) << error;
+    ASSERT_TRUE(program_.Start(exe, folder_.Path(), &error, environment_)) << error;
     HWND window = WaitForMainWindow(ProcessId());
     ASSERT_NE(window, nullptr) << "the main window did not appear";
     window_ = MainWindow(window);
@@ -154,6 +171,34 @@ void ProgramTest::TearDown() {
     }
     return ::testing::AssertionFailure() << boxes.size() << " error box(es) open, the first saying \""
                                          << MessageBoxText(boxes.front()) << "\"";
+}
+
+::testing::AssertionResult ProgramTest::WaitForStatusWithoutBox(
+    const std::function<bool(const std::string&)>& wanted,
+    const char* what) {
+    bool boxOpen = false;
+    const bool met = window_.WaitForStatus([&](const std::string& status) {
+        boxOpen = !FindMessageBoxes(ProcessId(), kErrorCaption).empty();
+        return boxOpen || wanted(status);
+    });
+    if (met && !boxOpen) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "waiting for " << what << ", the status reads \"" << window_.Status() << "\"" << ProgramState();
+}
+
+::testing::AssertionResult ProgramTest::AnswerErrorBox(std::string* message) {
+    HWND box = WaitForMessageBox(ProcessId(), kErrorCaption);
+    if (!box) {
+        return ::testing::AssertionFailure()
+               << "no error box; the status reads \"" << window_.Status() << "\"" << ProgramState();
+    }
+    *message = MessageBoxText(box);
+    if (!DismissMessageBox(box)) {
+        return ::testing::AssertionFailure() << "the box \"" << *message << "\" did not go on OK";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 std::string ProgramTest::ProgramState() {

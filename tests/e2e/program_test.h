@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,14 @@ struct TakeTimes {
 ::testing::AssertionResult IsTakeOf(const std::string& path,
                                     const ExpectedFormat& format,
                                     WavFile* wav = nullptr);
+// The same for a file already read; name is for the messages.
+::testing::AssertionResult IsTakeOf(const WavFile& wav,
+                                    const std::string& name,
+                                    const ExpectedFormat& format);
+// Only the fmt chunk: a PCM WAV of that format, block align and bytes per second consistent.
+::testing::AssertionResult HasFormat(const WavFile& wav,
+                                     const std::string& name,
+                                     const ExpectedFormat& format);
 
 // The file's length fits what the test saw of the take: at least the time from seeing the take
 // begin to clicking stop, at most the time from clicking start to seeing it end plus the device's
@@ -59,12 +68,20 @@ protected:
     // A whole take that runs until the status has counted `seconds`.
     ::testing::AssertionResult RecordTake(int seconds, TakeTimes* times = nullptr);
     ::testing::AssertionResult NoErrorBoxOpen();
+    // Waits until the status satisfies `wanted`, but no longer than until an error box opens:
+    // a box fails at once, with its message, instead of after the whole wait.
+    ::testing::AssertionResult WaitForStatusWithoutBox(const std::function<bool(const std::string&)>& wanted,
+                                                       const char* what);
+    // Waits for an error box, hands back its message and presses its OK button.
+    ::testing::AssertionResult AnswerErrorBox(std::string* message);
     // For failure messages: what became of the program when a wait came to nothing.
     std::string ProgramState();
     // Closes the window as its close button does and waits for the program to end with code 0.
     ::testing::AssertionResult CloseWindowAndExitCleanly();
 
     TempDir folder_{"e2e"};
+    // Set by a test's constructor: what the program's environment differs in from this one's.
+    EnvironmentChanges environment_;
     LaunchedProgram program_;
     MainWindow window_;
 

@@ -93,6 +93,38 @@ HWND DialogButton(HWND dialog, int id) {
     return FindDescendant(dialog, "Button", id);
 }
 
+// The part of an environment entry ("NAME=value") before its '='. The entries that keep the
+// current folder of each drive ("=C:=C:\rec") have a name that begins with the '='.
+std::string EntryName(const std::string& entry) {
+    const size_t equals = entry.find('=', 1);
+    return entry.substr(0, equals == std::string::npos ? entry.size() : equals);
+}
+
+// This program's environment block with the changes made: NUL-terminated "NAME=value" entries and
+// one more NUL at the end. Names are compared without regard to case, as the system does.
+std::string ChangedEnvironmentBlock(const EnvironmentChanges& changes) {
+    std::string block;
+    char* own = GetEnvironmentStringsA();
+    for (const char* entry = own; entry && *entry; entry += lstrlenA(entry) + 1) {
+        const std::string name = EntryName(entry);
+        bool replaced = false;
+        for (const auto& change : changes) {
+            replaced = replaced || lstrcmpiA(change.first.c_str(), name.c_str()) == 0;
+        }
+        if (!replaced) {
+            block.append(entry).push_back('\0');
+        }
+    }
+    if (own) {
+        FreeEnvironmentStringsA(own);
+    }
+    for (const auto& change : changes) {
+        block.append(change.first).append("=").append(change.second).push_back('\0');
+    }
+    block.push_back('\0');
+    return block;
+}
+
 }  // namespace
 
 const char kNoAnswer[] = "(no answer from the window)";
@@ -132,7 +164,8 @@ LaunchedProgram::~LaunchedProgram() {
 
 bool LaunchedProgram::Start(const std::string& exePath,
                             const std::string& currentDirectory,
-                            std::string* error) {
+                            std::string* error,
+                            const EnvironmentChanges& changes) {
     if (info_.hProcess) {
         *error = "a program was already started";
         return false;
@@ -140,8 +173,11 @@ bool LaunchedProgram::Start(const std::string& exePath,
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     std::string commandLine = "\"" + exePath + "\"";
-    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDirectory.c_str(), &startup, &info_)) {
+    // Without changes the program inherits this environment as it is.
+    std::string environment = changes.empty() ? std::string() : ChangedEnvironmentBlock(changes);
+    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        environment.empty() ? nullptr : environment.data(), currentDirectory.c_str(),
+                        &startup, &info_)) {
         *error = "CreateProcessA(" + exePath + ") failed with error " + std::to_string(GetLastError());
         info_ = {};
         return false;

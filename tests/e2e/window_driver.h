@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Drives another process's windows from outside, the way a user (or an accessibility tool) does:
@@ -19,6 +20,10 @@ constexpr DWORD kPollMs = 50;
 // Calls condition every pollMs until it returns true (then true) or timeoutMs has passed (false).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatientMs, DWORD pollMs = kPollMs);
 
+// Variables (name, value) that a started program gets in place of this program's own, or besides
+// them when this program has none of that name.
+using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
+
 // A program started for a test. When it is still running as the object goes (a test that failed
 // half-way, with a message box open, say), it is terminated and waited for, so nothing outlives
 // the test that started it.
@@ -29,8 +34,12 @@ public:
     LaunchedProgram(const LaunchedProgram&) = delete;
     LaunchedProgram& operator=(const LaunchedProgram&) = delete;
 
-    // Starts exePath with no arguments in currentDirectory; false (and *error set) on failure.
-    bool Start(const std::string& exePath, const std::string& currentDirectory, std::string* error);
+    // Starts exePath with no arguments in currentDirectory, with this program's environment and
+    // the changes; false (and *error set) on failure.
+    bool Start(const std::string& exePath,
+               const std::string& currentDirectory,
+               std::string* error,
+               const EnvironmentChanges& changes = {});
     DWORD ProcessId() const { return info_.dwProcessId; }
     bool IsRunning() const;
     // Waits for the process to end and reads its exit code; false when it is still running.

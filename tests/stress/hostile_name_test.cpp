@@ -1,0 +1,122 @@
+// Hostile names typed into the name box: whatever the name, the program does not crash, writes
+// over nothing that was there, and either saves the take under a free name where it was meant to
+// go or reports it and keeps it in the temporary folder.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/stress/folder_snapshot.h"
+#include "tests/stress/hostile_names.h"
+#include "tests/stress/long_path_files.h"
+#include "tests/stress/stress_test.h"
+
+namespace e2e {
+namespace {
+
+class StressHostileName : public StressTest, public ::testing::WithParamInterface<HostileNameCase> {
+protected:
+    void TearDown() override {
+        StressTest::TearDown();
+        // Folders deeper than the system's path limit are beyond the folder guard's reach.
+        RemoveTreeOfAnyDepth(folder_.Path());
+    }
+
+    // A whole take to the typed name; *keptPath is set when the program reported the save and
+    // kept the take elsewhere, and left empty when it saved the take quietly.
+    ::testing::AssertionResult TakeTo(const std::string& typed, std::string* keptPath) {
+        keptPath->clear();
+        if (!WriteText(window_.Control(kFileNameEditId), typed)) {
+            return ::testing::AssertionFailure() << "cannot type the name";
+        }
+        if (!window_.ClickStart()) {
+            return ::testing::AssertionFailure() << "cannot click start";
+        }
+        ::testing::AssertionResult counted = WaitForStatusWithoutBox(CountOfAtLeast(1), "a count of 1 s");
+        if (!counted || !window_.ClickStop()) {
+            return counted ? ::testing::AssertionFailure() << "cannot click stop" : counted;
+        }
+        bool boxOpen = false;
+        window_.WaitForStatus([&](const std::string& status) {
+            boxOpen = !FindMessageBoxes(ProcessId(), kErrorCaption).empty();
+            return boxOpen || IsIdleStatus(status);
+        });
+        if (boxOpen) {
+            std::string message;
+            ::testing::AssertionResult answered = AnswerErrorBox(&message);
+            if (!answered || message != kSaveFailed) {
+                return answered ? ::testing::AssertionFailure() << "the box says \"" << message << "\""
+                                : answered;
+            }
+            ::testing::AssertionResult kept = AnswerTakeKeptBox(keptPath);
+            if (!kept) {
+                return kept;
+            }
+        }
+        return WaitForStatusWithoutBox(IsIdleStatus, "\"停止\" after stop");
+    }
+};
+
+::testing::AssertionResult IsTakeFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!ReadBytes(path, &bytes)) {
+        return ::testing::AssertionFailure() << "cannot read " << path;
+    }
+    WavFile wav;
+    std::string error;
+    if (!ParseWav(bytes, &wav, &error)) {
+        return ::testing::AssertionFailure() << path << ": " << error;
+    }
+    return IsTakeOf(wav, path, kCdFormat);
+}
+
+TEST_P(StressHostileName, NothingIsOverwrittenAndTheTakeIsSavedFreeOrReportedAndKept) {
+    const HostileName name = GetParam().prepare(folder_.Path());
+    const FolderSnapshot before = TakeSnapshot(folder_.Path());
+    const FolderSnapshot tempBefore = TakeSnapshot(programTemp_.Path());
+    std::string keptPath;
+    ASSERT_TRUE(TakeTo(name.typed, &keptPath)) << "typed \"" << name.typed << "\"";
+    const FolderSnapshot after = TakeSnapshot(folder_.Path());
+    const FolderSnapshot tempAfter = TakeSnapshot(programTemp_.Path());
+
+    EXPECT_EQ(ChangedFiles(before, after), std::vector<std::string>{});
+    EXPECT_EQ(ChangedFiles(tempBefore, tempAfter), std::vector<std::string>{});
+    const std::vector<std::string> saved = NewFiles(before, after);
+    const std::vector<std::string> kept = NewFiles(tempBefore, tempAfter);
+    if (keptPath.empty()) {
+        printf("%s: saved as \"%s\"\n", GetParam().label, saved.empty() ? "" : saved.front().c_str());
+        EXPECT_NE(name.outcome, Outcome::kReported) << "the take was saved without a word";
+        ASSERT_EQ(saved.size(), 1u) << "one take, one new file";
+        EXPECT_EQ(FolderOf(saved.front()), name.intendedFolder);
+        EXPECT_TRUE(IsNameOrVariant(saved.front(), name.typed)) << saved.front();
+        if (!name.freeName.empty()) {
+            EXPECT_EQ(saved.front(), name.freeName);
+        }
+        EXPECT_TRUE(IsTakeFile(saved.front()));
+        EXPECT_EQ(kept, std::vector<std::string>{});
+    } else {
+        printf("%s: reported and kept as \"%s\"\n", GetParam().label, keptPath.c_str());
+        EXPECT_NE(name.outcome, Outcome::kSaved) << "the take was kept as " << keptPath;
+        EXPECT_EQ(saved, std::vector<std::string>{});
+        EXPECT_EQ(kept, std::vector<std::string>{keptPath});
+        EXPECT_EQ(FolderOf(keptPath), programTemp_.Path());
+        if (!name.freeName.empty()) {
+            EXPECT_EQ(FileNamePart(keptPath), FileNamePart(name.freeName));
+        }
+        EXPECT_TRUE(IsTakeFile(keptPath));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names,
+                         StressHostileName,
+                         ::testing::ValuesIn(kHostileNames, kHostileNames + kHostileNameCount),
+                         [](const ::testing::TestParamInfo<HostileNameCase>& row) {
+                             return row.param.label;
+                         });
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,129 @@
+#include "tests/stress/long_path_files.h"
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string text(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
+                        nullptr);
+    return text;
+}
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+size_t LastSeparator(const std::string& path) {
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) == 1 && i + 1 < path.size()) {
+            ++i;
+        } else if (path[i] == '\\') {
+            last = i;
+        }
+    }
+    return last;
+}
+
+}  // namespace
+
+std::wstring LongPath(const std::string& path) {
+    return L"\\\\?\\" + Wide(path);
+}
+
+bool MakeFolder(const std::string& path) {
+    return CreateDirectoryW(LongPath(path).c_str(), nullptr) != 0;
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file.IsOpen() &&
+           WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes) {
+    bytes->clear();
+    FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+        return false;
+    }
+    uint8_t buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        bytes->insert(bytes->end(), buffer, buffer + got);
+    }
+    return true;
+}
+
+DWORD Attributes(const std::string& path) {
+    return GetFileAttributesW(LongPath(path).c_str());
+}
+
+bool SetAttributes(const std::string& path, DWORD attributes) {
+    return SetFileAttributesW(LongPath(path).c_str(), attributes) != 0;
+}
+
+void ForEachEntry(const std::string& folder,
+                  const std::function<void(const std::string& path, const WIN32_FIND_DATAW& found)>& visit) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") {
+            visit(folder + "\\" + Narrow(name), found);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+void RemoveTreeOfAnyDepth(const std::string& folder) {
+    ForEachEntry(folder, [](const std::string& path, const WIN32_FIND_DATAW& found) {
+        SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTreeOfAnyDepth(path);
+        } else {
+            DeleteFileW(LongPath(path).c_str());
+        }
+    });
+    SetAttributes(folder, FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(LongPath(folder).c_str());
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t separator = LastSeparator(path);
+    return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+std::string FileNamePart(const std::string& path) {
+    const size_t separator = LastSeparator(path);
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Files and folders by full paths of any length. The program's paths are Shift-JIS text of up to
+// 303 bytes, which can be longer than the system's usual path limit; the test itself must still
+// be able to make, read and remove what lies there, so it goes through the wide functions with
+// the "\\?\" prefix, which have no such limit.
+
+// A full path ("X:\...") in the ANSI code page as a wide "\\?\X:\..." path.
+std::wstring LongPath(const std::string& path);
+
+bool MakeFolder(const std::string& path);
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes);
+// The file's or folder's attributes; INVALID_FILE_ATTRIBUTES when it does not exist.
+DWORD Attributes(const std::string& path);
+bool SetAttributes(const std::string& path, DWORD attributes);
+// Calls visit with the full path and the find data of each entry directly inside folder.
+void ForEachEntry(const std::string& folder,
+                  const std::function<void(const std::string& path, const WIN32_FIND_DATAW& found)>& visit);
+// Removes a folder and everything in it, read-only entries included.
+void RemoveTreeOfAnyDepth(const std::string& folder);
+
+// The folder part of a path (everything before its last backslash) and its file-name part
+// (everything after it). Two-byte characters are stepped over, so the trail byte of 表 is not
+// taken for a backslash.
+std::string FolderOf(const std::string& path);
+std::string FileNamePart(const std::string& path);
