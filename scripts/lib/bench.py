@@ -52,6 +52,30 @@ def main_thread_cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
 
 
+def thread_cpu_seconds(pid):
+    """CPU time of each thread of the process, by thread id, with the thread's name."""
+    threads = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/stat") as stat:
+                head, tail = stat.read().rsplit(")", 1)
+            fields = tail.split()
+            threads[int(tid)] = (head.split("(", 1)[1], (int(fields[11]) + int(fields[12])) / CLOCK_TICKS)
+        except OSError:
+            continue
+    return threads
+
+
+def busiest_threads(before, after, window):
+    """Seconds per minute of the threads that worked during the window, busiest first."""
+    used = []
+    for tid, (name, cpu) in after.items():
+        start = before.get(tid, (name, 0.0))[1]
+        if cpu - start > 0:
+            used.append({"thread": tid, "name": name, "cpu_per_min_s": (cpu - start) / window * 60.0})
+    return sorted(used, key=lambda t: -t["cpu_per_min_s"])
+
+
 def stripped_size(exe, work):
     """Size of the program as shipped, without debug information, the same way for every exe."""
     out = os.path.join(work, "stripped-" + os.path.basename(exe))
@@ -168,6 +192,7 @@ class Bench:
             lines.append(line)
             if line == "recording":
                 marks["main0"] = main_thread_cpu_seconds(program.pid)
+                marks["threads0"] = thread_cpu_seconds(program.pid)
                 marks["cpu0"] = cpu_seconds(program.pid)
                 marks["server0"] = cpu_seconds(self.server)
                 marks["t0"] = time.monotonic()
@@ -178,6 +203,8 @@ class Bench:
                     stderr=subprocess.DEVNULL)
                 marks["parecord_started"] = time.monotonic()
             elif line == "stopping" and parecord:
+                marks["threads1"] = thread_cpu_seconds(program.pid)
+                marks["t_stopping"] = time.monotonic()
                 parecord.send_signal(signal.SIGINT)
                 marks["parecord_stopped"] = time.monotonic()
         error = driver.stderr.read()
@@ -204,6 +231,8 @@ class Bench:
             "cpu_per_min_s": (marks["cpu1"] - marks["cpu0"]) / window * 60.0,
             "main_thread_cpu_per_min_s": (marks["main1"] - marks["main0"]) / window * 60.0,
             "server_cpu_per_min_s": (marks["server1"] - marks["server0"]) / window * 60.0,
+            "threads_while_recording": busiest_threads(marks["threads0"], marks["threads1"],
+                                                       marks["t_stopping"] - marks["t0"]),
             "parecord_error_s": wav_seconds(reference) - asked,
             "parecord_cpu_per_min_s": (usage.ru_utime + usage.ru_stime) / asked * 60.0,
         }
@@ -221,10 +250,19 @@ class Bench:
         return result
 
     def run(self):
+        # Keeps Wine's desktop process up between the steps (see bench_driver's hold).
+        holder = subprocess.Popen(["wine", self.driver, "hold"], cwd=self.takes_dir, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        if holder.stdout.readline().strip() != "holding":
+            raise RuntimeError("bench_driver hold did not start")
         results = []
-        for run in range(self.runs):
-            say(f"bench: run {run + 1} of {self.runs} ...")
-            results.append(self.run_once(run))
+        try:
+            for run in range(self.runs):
+                say(f"bench: run {run + 1} of {self.runs} ...")
+                results.append(self.run_once(run))
+        finally:
+            holder.terminate()
+            holder.wait()
         return results
 
 

@@ -144,6 +144,12 @@ PA
 # The Wine prefix lives in the build folder; the server is kept running so that each test program
 # does not pay for Wine's start-up.
 start_wine() {
+    # The server is started first and told to stay: a server that a wine command starts by itself
+    # ends a moment after its last program, and the next one then starts another, which keeps
+    # the standard output of whatever started it open (a pipe its reader then waits on forever).
+    mkdir -p "$WINEPREFIX"
+    wineserver -p </dev/null >/dev/null 2>&1
+    WINE_STARTED=1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         say "Creating the Wine prefix in $WINEPREFIX ..."
         LC_ALL=ja_JP.UTF-8 wineboot -i </dev/null >/dev/null 2>&1
@@ -157,7 +163,5 @@ start_wine() {
     # IPA Gothic that the scripts install.
     LC_ALL=ja_JP.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
         /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f </dev/null >/dev/null 2>&1
-    wineserver -p </dev/null >/dev/null 2>&1
-    WINE_STARTED=1
     wineboot </dev/null >/dev/null 2>&1
 }
