@@ -11,7 +11,8 @@ using e2e::NowMs;
 constexpr double kStartupTimeoutMs = 60000;
 constexpr DWORD kExitTimeoutMs = 30000;
 
-// The window counts as shown once it is visible and, when asked for, its list is filled. The
+// The window is usable once it is visible and its message loop answers (a window made visible
+// while it is created shows before the loop runs) and, when asked for, its list is filled. The
 // check itself is a few window messages, cheap beside a process start.
 bool IsReady(DWORD processId,
              const char* windowClass,
@@ -20,7 +21,9 @@ bool IsReady(DWORD processId,
              int listCount,
              HWND* found) {
     HWND window = e2e::FindTopLevelWindow(processId, windowClass, windowTitle);
-    if (!window || !IsWindowVisible(window)) {
+    DWORD_PTR ignored = 0;
+    if (!window || !IsWindowVisible(window) ||
+        !SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored)) {
         return false;
     }
     *found = window;

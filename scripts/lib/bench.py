@@ -382,9 +382,11 @@ def plot(results, docs, work):
             out.write(" ".join(f"{c:.6f}" for c in columns) + "\n")
     script = f"""
 set terminal pngcairo size 1100,420 font "sans,10"
+set decimalsign "."
 set output "{os.path.join(docs, 'benchmarks.png')}"
 set multiplot layout 1,2
 set logscale x
+set xrange [0.8:400]
 set xlabel "take length (s)"
 set grid
 set key top left
@@ -434,17 +436,24 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--docs", required=True)
+    parser.add_argument("--from-results", action="store_true",
+                        help="write the table and the plot again from the last run's raw figures")
     args = parser.parse_args()
-    bench = Bench(args.build, args.docs)
-    results = bench.run()
-    for result in results:
-        result["idle_seconds"] = bench.idle_seconds
-    with open(os.path.join(bench.work, "results.json"), "w") as out:
-        json.dump(results, out, indent=1)
-    write_docs(results, args.docs, args.build, bench.work)
-    plot(results, args.docs, bench.work)
-    print(f"bench: wrote {os.path.join(args.docs, 'benchmarks.md')} and benchmarks.png "
-          f"(raw figures in {os.path.join(bench.work, 'results.json')})", file=sys.stderr)
+    work = os.path.join(args.build, "bench")
+    raw = os.path.join(work, "results.json")
+    if args.from_results:
+        with open(raw) as saved:
+            results = json.load(saved)
+    else:
+        bench = Bench(args.build, args.docs)
+        results = bench.run()
+        for result in results:
+            result["idle_seconds"] = bench.idle_seconds
+        with open(raw, "w") as out:
+            json.dump(results, out, indent=1)
+    write_docs(results, args.docs, args.build, work)
+    plot(results, args.docs, work)
+    say(f"bench: wrote {os.path.join(args.docs, 'benchmarks.md')} and benchmarks.png (raw figures in {raw})")
 
 
 if __name__ == "__main__":
