@@ -250,8 +250,11 @@ TEST(SplitPathProperty, WritesOnlyInsideThePartsAndOnlyForDriveRootedPaths) {
     });
 }
 
-TEST(SplitPathProperty, PartsJoinBackToThePath) {
-    ForEachRandomPath([](const char* placed, const std::string& path) -> AssertionResult {
+// The checks of the parts of a drive-rooted path, run once the split is known to be sound (in
+// its buffers and terminated); other paths are the concern of the first test.
+template <typename Check>
+void ForEachSoundDriveRootedSplit(Check check) {
+    ForEachRandomPath([&](const char* placed, const std::string& path) -> AssertionResult {
         if (!IsDriveRooted(path)) {
             return AssertionSuccess();
         }
@@ -259,6 +262,12 @@ TEST(SplitPathProperty, PartsJoinBackToThePath) {
         if (AssertionResult sound = parts.Sound(); !sound) {
             return sound;
         }
+        return check(parts, path);
+    });
+}
+
+TEST(SplitPathProperty, PartsJoinBackToThePath) {
+    ForEachSoundDriveRootedSplit([](const SplitPathParts& parts, const std::string& path) -> AssertionResult {
         if (parts.drive.Text() != path.substr(0, 2)) {
             return AssertionFailure() << "the drive is not the first two bytes";
         }
@@ -270,14 +279,7 @@ TEST(SplitPathProperty, PartsJoinBackToThePath) {
 // The directory ends at the last backslash that is a character of its own: a 0x5C trail byte is
 // never a separator, and no part ends between a lead byte and its trail byte.
 TEST(SplitPathProperty, DirectoryEndsAtTheLastBackslashCharacter) {
-    ForEachRandomPath([](const char* placed, const std::string& path) -> AssertionResult {
-        if (!IsDriveRooted(path)) {
-            return AssertionSuccess();
-        }
-        const SplitPathParts parts(placed);
-        if (AssertionResult sound = parts.Sound(); !sound) {
-            return sound;
-        }
+    ForEachSoundDriveRootedSplit([](const SplitPathParts& parts, const std::string& path) -> AssertionResult {
         const std::vector<bool> starts = CharacterStarts(path);
         const size_t nameStart = 2 + parts.directory.Text().size();
         const size_t lastSeparator = LastCharacter(path, starts, 2, "\\");
@@ -290,14 +292,7 @@ TEST(SplitPathProperty, DirectoryEndsAtTheLastBackslashCharacter) {
 }
 
 TEST(SplitPathProperty, ExtensionStartsAtTheLastDotOfTheFileName) {
-    ForEachRandomPath([](const char* placed, const std::string& path) -> AssertionResult {
-        if (!IsDriveRooted(path)) {
-            return AssertionSuccess();
-        }
-        const SplitPathParts parts(placed);
-        if (AssertionResult sound = parts.Sound(); !sound) {
-            return sound;
-        }
+    ForEachSoundDriveRootedSplit([](const SplitPathParts& parts, const std::string& path) -> AssertionResult {
         const size_t nameStart = 2 + parts.directory.Text().size();
         return ExtensionAtLastDot(path, CharacterStarts(path), nameStart,
                                   nameStart + parts.baseName.Text().size());
