@@ -13,6 +13,7 @@
 #include <string>
 
 #include "tests/e2e/main_window_driver.h"
+#include "tests/support/path_cuts.h"
 #include "tests/support/temp_dir.h"
 #include "tests/e2e/window_driver.h"
 
@@ -47,19 +48,8 @@ std::string FreeNameFor(const std::string& path) {
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return path;
     }
-    size_t nameStart = 0;
-    size_t lastDot = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) == 1 && i + 1 < path.size()) {
-            ++i;
-        } else if (path[i] == '\\' || path[i] == '/') {
-            nameStart = i + 1;
-            lastDot = std::string::npos;
-        } else if (path[i] == '.') {
-            lastDot = i;
-        }
-    }
-    const size_t cut = lastDot == std::string::npos || lastDot < nameStart ? path.size() : lastDot;
+    const size_t dot = CutPath(path, "\\/").extensionDot;
+    const size_t cut = dot == std::string::npos ? path.size() : dot;
     for (int counter = 0; counter < 100000; ++counter) {
         std::string candidate = path.substr(0, cut) + "-" + std::to_string(counter) + path.substr(cut);
         if (GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) {

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <utility>
 
+#include "tests/support/path_cuts.h"
 #include "tests/stress/long_path_files.h"
 
 namespace {
@@ -23,22 +24,6 @@ std::string Fill(size_t bytes, const std::string& filler) {
     }
     text.append(bytes - text.size(), 'x');
     return text;
-}
-
-// Index of the dot that starts the extension of the file-name part, npos when there is none.
-// Two-byte characters are stepped over, so a trail byte is never taken for a separator.
-size_t ExtensionDot(const std::string& path) {
-    size_t dot = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) == 1 && i + 1 < path.size()) {
-            ++i;
-        } else if (path[i] == '\\') {
-            dot = std::string::npos;
-        } else if (path[i] == '.') {
-            dot = i;
-        }
-    }
-    return dot;
 }
 
 HostileName Named(const std::string& typed,
@@ -189,7 +174,7 @@ std::string MakePathOfLength(const std::string& folder, size_t length, const std
 }
 
 std::string Variant(const std::string& path, int number) {
-    const size_t dot = ExtensionDot(path);
+    const size_t dot = CutPath(path).extensionDot;
     const std::string suffix = "-" + std::to_string(number);
     if (dot == std::string::npos) {
         return path + suffix;
@@ -201,7 +186,7 @@ bool IsNameOrVariant(const std::string& path, const std::string& typed) {
     if (path == typed) {
         return true;
     }
-    const size_t dot = ExtensionDot(typed);
+    const size_t dot = CutPath(typed).extensionDot;
     const size_t stemEnd = dot == std::string::npos ? typed.size() : dot;
     const std::string prefix = typed.substr(0, stemEnd) + "-";
     const std::string extension = typed.substr(stemEnd);

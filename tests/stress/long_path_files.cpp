@@ -1,5 +1,7 @@
 #include "tests/stress/long_path_files.h"
 
+#include "tests/support/path_cuts.h"
+
 namespace {
 
 std::wstring Wide(const std::string& text) {
@@ -34,18 +36,6 @@ public:
 private:
     HANDLE handle_;
 };
-
-size_t LastSeparator(const std::string& path) {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) == 1 && i + 1 < path.size()) {
-            ++i;
-        } else if (path[i] == '\\') {
-            last = i;
-        }
-    }
-    return last;
-}
 
 }  // namespace
 
@@ -119,11 +109,11 @@ void RemoveTreeOfAnyDepth(const std::string& folder) {
 }
 
 std::string FolderOf(const std::string& path) {
-    const size_t separator = LastSeparator(path);
+    const size_t separator = CutPath(path).lastSeparator;
     return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
 std::string FileNamePart(const std::string& path) {
-    const size_t separator = LastSeparator(path);
+    const size_t separator = CutPath(path).lastSeparator;
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }

@@ -25,14 +25,15 @@ std::vector<SentCommand> Script::Sent(UINT command) const {
 }
 
 MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
+    auto scripted = g_script.results.find(command);
+    const MCIERROR result = scripted == g_script.results.end() ? 0 : scripted->second;
     if (command == MCI_STATUS) {
-        auto scripted = g_script.results.find(command);
         auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
         g_script.statusItems.push_back(status ? status->dwItem : 0);
         if (status && status->dwItem == MCI_STATUS_MODE) {
             status->dwReturn = g_script.mode;
         }
-        return scripted == g_script.results.end() ? 0 : scripted->second;
+        return result;
     }
     SentCommand entry = {};
     entry.device = device;
@@ -45,8 +46,6 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     if (command == MCI_SET && params != 0) {
         entry.wave = *reinterpret_cast<MCI_WAVE_SET_PARMS*>(params);
     }
-    auto scripted = g_script.results.find(command);
-    MCIERROR result = scripted == g_script.results.end() ? 0 : scripted->second;
     if (command == MCI_OPEN && params != 0) {
         auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
         entry.open = *open;
