@@ -56,7 +56,6 @@ HWND CreateMainWindow() {
 }  // namespace
 
 bool StartApplication() {
-    g_mainWindow = nullptr;
     g_uiFont = CreateUiFont();
     g_backgroundBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     RegisterWindowClass(kDialogClassName, PassThroughWindowProc);
@@ -96,16 +95,4 @@ void ReportStartFailure() {
 void ShutDownApplication() {
     g_formatCombo.reset();
     g_recorder.reset();
-
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    UnregisterClassA(kMainClassName, instance);
-    UnregisterClassA(kDialogClassName, instance);
-    if (g_uiFont != nullptr) {
-        DeleteObject(g_uiFont);
-        g_uiFont = nullptr;
-    }
-    if (g_backgroundBrush != nullptr) {
-        DeleteObject(g_backgroundBrush);
-        g_backgroundBrush = nullptr;
-    }
 }

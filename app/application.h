@@ -12,7 +12,6 @@ void RunMessageLoop();
 // Tells the user that the program cannot start (through the recorder's error handler).
 void ReportStartFailure();
 
-// Destroys g_formatCombo, then g_recorder, which saves a take that is still running. Then lets go
-// of what start-up made and the window did not: the classes, and the font and brush if the window
-// never got to delete them. After this, start-up can run again.
+// Destroys g_formatCombo, then g_recorder, which saves a take that is still running. The process
+// ends right after, which lets go of the classes, and of the font and brush if no window did.
 void ShutDownApplication();

@@ -14,22 +14,12 @@ namespace {
 
 constexpr UINT kTickPeriodMs = 500;
 
-// True while a start or stop sequence runs. The recorder's error boxes and the save dialog have
-// no owner, so their modal loops go on dispatching the window's clicks and ticks: a second start
-// or stop can arrive in the middle of the first. Such a nested command is ignored, and when the
-// outer one ends the window shows what the recorder then reports.
-bool g_inSequence = false;
+// True while the box refusing a default path is open. Its modal loop goes on dispatching the
+// window's clicks, and a start clicked meanwhile would only show the same refusal again.
+bool g_refusingStart = false;
 
-class SequenceScope {
-public:
-    SequenceScope() { g_inSequence = true; }
-    ~SequenceScope() { g_inSequence = false; }
-    SequenceScope(const SequenceScope&) = delete;
-    SequenceScope& operator=(const SequenceScope&) = delete;
-};
+}  // namespace
 
-// The status panel and the tick timer follow the recorder: "録音中" with the timer running while a
-// take runs, "停止" with no timer otherwise.
 void ShowRecorderState() {
     if (g_recorder->IsRecording()) {
         SetControlText(ID_STATUS_PANEL, kStatusRecording);
@@ -39,8 +29,6 @@ void ShowRecorderState() {
         KillTimer(g_mainWindow, ID_TICK_TIMER);
     }
 }
-
-}  // namespace
 
 void OnCommand(WPARAM wParam) {
     if (HIWORD(wParam) != BN_CLICKED) {
@@ -65,18 +53,20 @@ void OnCommand(WPARAM wParam) {
 }
 
 void OnRecordClick() {
-    if (g_recorder->IsRecording() || g_inSequence) {
+    // The recorder's boxes keep dispatching clicks: a start or stop already running is left alone
+    // and the window shows the recorder's state once it is over.
+    if (g_recorder->IsRecording() || g_recorder->InSequence() || g_refusingStart) {
         return;
     }
-    SequenceScope sequence;
 
     // The path goes to the recorder as typed: not trimmed, and a relative name stays relative.
-    char path[kPathBufferSize];
+    char path[kWindowTextSize];
     ReadControlText(ID_FILENAME_EDIT, path);
     if (path[0] == '\0') {
         if (!MakeDefaultPath(path)) {
+            g_refusingStart = true;
             g_recorder->onError(kDefaultPathTooLongMessage);
-            ShowRecorderState();
+            g_refusingStart = false;
             return;
         }
         SetControlText(ID_FILENAME_EDIT, path);
@@ -92,10 +82,9 @@ void OnRecordClick() {
 }
 
 void OnStopClick() {
-    if (g_inSequence) {
+    if (g_recorder->InSequence()) {
         return;
     }
-    SequenceScope sequence;
     g_recorder->StopAndSave();
     ShowRecorderState();
 }
@@ -105,8 +94,13 @@ void OnAutoStopClick() {
     EnableWindow(MainWindowControl(ID_SECONDS_EDIT), enable);
 }
 
+void FinishTakeForSessionEnd() {
+    g_recorder->FinishTakeSilently();
+    ShowRecorderState();
+}
+
 void OnBrowseClick() {
-    char file[kPathBufferSize];
+    char file[kWindowTextSize];
     OPENFILENAMEA record;
     PrepareSaveDialog(record, file);
     // Cancel and failure alike change nothing.

@@ -2,28 +2,26 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "app/ui_texts.h"
-#include "app/window_controls.h"
+#include "recorder/file_naming.h"
 
-bool MakeDefaultPath(char (&path)[kPathBufferSize]) {
+bool MakeDefaultPath(char (&path)[kWindowTextSize]) {
     memset(path, 0, sizeof(path));
 
-    // The length asked for is the box's read limit, so a folder that fits is at most 299 bytes.
-    char folder[kPathBufferSize] = {};
-    DWORD length = GetCurrentDirectoryA(kEditReadLimit, folder);
+    char folder[kWindowTextSize] = {};
+    const DWORD length = GetCurrentDirectoryA(kEditReadLimit, folder);
     if (length == 0 || length >= static_cast<DWORD>(kEditReadLimit)) {
-        return false;
+        // Whatever a failed read may have left, the folder then reads as empty.
+        memset(folder, 0, sizeof(folder));
     }
 
-    // Room for the longest folder that fits, the backslash, the file name and the terminator.
-    char composed[kEditReadLimit + sizeof(kDefaultFileName) + 1] = {};
-    int written = snprintf(composed, sizeof(composed), kDefaultPathFormat, folder);
-    if (written <= 0 || written >= kEditReadLimit) {
+    // The backslash and the file name after the folder; the whole must be readable from the box.
+    const size_t composedLength = strlen(folder) + 1 + strlen(kDefaultFileName);
+    if (composedLength >= static_cast<size_t>(kEditReadLimit)) {
         return false;
     }
-    memcpy(path, composed, static_cast<size_t>(written) + 1);
+    wsprintfA(path, kDefaultPathFormat, folder, kDefaultFileName);
     return true;
 }

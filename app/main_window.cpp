@@ -22,21 +22,20 @@ LRESULT OnClose(HWND window) {
     return 0;
 }
 
-// The handles are cleared once deleted so that shutdown knows there is nothing left to delete.
+// The font and the brush go with the window; the quit ends the loop, and a running take is saved
+// after it.
 LRESULT OnDestroy() {
     DeleteObject(g_uiFont);
-    g_uiFont = nullptr;
     DeleteObject(g_backgroundBrush);
-    g_backgroundBrush = nullptr;
     PostQuitMessage(0);
     return 0;
 }
 
-// When the session ends (log off, shut down, restart) the process is ended without WM_DESTROY,
-// so the take is saved here, as the stop button does. A cancelled end changes nothing.
+// When the session ends (log off, shut down, restart) the process is ended as soon as this
+// returns, without WM_DESTROY, so the take is finished here. A cancelled end changes nothing.
 LRESULT OnEndSession(bool ending) {
     if (ending) {
-        OnStopClick();
+        FinishTakeForSessionEnd();
     }
     return 0;
 }

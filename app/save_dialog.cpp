@@ -4,14 +4,14 @@
 #include <cstring>
 
 #include "app/ui_texts.h"
+#include "recorder/file_naming.h"
 
 #ifndef _WIN64
 static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "the 32-bit save dialog record of the 4.0 layout is 76 bytes");
 #endif
-static_assert(kSaveDialogFileLimit <= kPathBufferSize);
 
-void PrepareSaveDialog(OPENFILENAMEA& record, char (&file)[kPathBufferSize]) {
+void PrepareSaveDialog(OPENFILENAMEA& record, char (&file)[kWindowTextSize]) {
     memset(file, 0, sizeof(file));
     memcpy(file, kDefaultFileName, sizeof(kDefaultFileName));
 
@@ -21,7 +21,7 @@ void PrepareSaveDialog(OPENFILENAMEA& record, char (&file)[kPathBufferSize]) {
     record.lpstrFilter = kSaveDialogFilter;
     record.nFilterIndex = 0;
     record.lpstrFile = file;
-    record.nMaxFile = kSaveDialogFileLimit;
+    record.nMaxFile = kEditReadLimit;
     record.Flags = 0;
 }
 

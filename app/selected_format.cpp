@@ -6,7 +6,7 @@
 
 #include "app/format_list.h"
 #include "app/globals.h"
-#include "recorder/file_naming.h"
+#include "app/window_controls.h"
 #include "text/integer_conversion.h"
 #include "text/text_to_number.h"
 
@@ -17,7 +17,7 @@ uint16_t ParseField(const char* text) {
 }
 
 // Copies the selected item into text; false when nothing is selected or the item would not fit.
-bool CopySelectedText(char (&text)[kPathBufferSize]) {
+bool CopySelectedText(char (&text)[kWindowTextSize]) {
     int index = g_formatCombo->GetCurSel();
     if (index == CB_ERR) {
         return false;
@@ -39,7 +39,7 @@ bool HasTwoCommas(const char* text) {
 }  // namespace
 
 void ReadSelectedFormat(RecordingFormat& format) {
-    char text[kPathBufferSize] = {};
+    char text[kWindowTextSize] = {};
     if (!CopySelectedText(text) || !HasTwoCommas(text)) {
         lstrcpynA(text, kFormatPresets[kInitialPresetIndex], static_cast<int>(sizeof(text)));
     }

@@ -19,7 +19,7 @@ constexpr size_t kStatusBufferSize = 32;
 // range), of which the low 32 bits are kept. So 2.9 gives 2, 4294967296 gives 0 (no automatic
 // stop) and -1 gives 4294967295, beyond any take.
 uint32_t ReadAutoStopLimit() {
-    char text[kPathBufferSize];
+    char text[kWindowTextSize];
     ReadControlText(ID_SECONDS_EDIT, text);
     return LowBits32(TruncateToInt64(TextToNumber(text)));
 }

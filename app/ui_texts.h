@@ -28,16 +28,16 @@ inline constexpr char kStatusStopped[] = "停止";
 inline constexpr char kStatusRecording[] = "録音中";
 inline constexpr char kStatusRecordingSeconds[] = "録音中 %d秒";
 
-// Name of the take when the file-name box is empty; it goes into the current folder.
-inline constexpr char kDefaultPathFormat[] = "%s\\default.wav";
-inline constexpr char kDefaultFileName[] = "default.wav";
+// The take's path when the file-name box is empty: the current folder, one backslash and
+// "default.wav" (kDefaultFileName).
+inline constexpr char kDefaultPathFormat[] = "%s\\%s";
 
 // The save dialog's filter: description and pattern pairs, each NUL-terminated, and one more NUL
 // after the last (the literal's own terminator).
 inline constexpr char kSaveDialogFilter[] = "wavファイル(*.wav)\0*.wav\0すべて(*.*)\0*.*\0";
 
-// Shown in the "error" box when the current folder's path is too long to hold "\default.wav"
-// within the path the file-name box can give back; nothing is recorded then.
+// Shown in the "error" box when the current folder's path (288 to 299 bytes) is too long to hold
+// "\default.wav" within the path the file-name box can give back; nothing is recorded then.
 inline constexpr char kDefaultPathTooLongMessage[] =
     "エラー:現在のフォルダのパスが長すぎるため、既定のファイル名を作れません。"
     "ファイル名を指定してください。";

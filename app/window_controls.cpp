@@ -4,13 +4,11 @@
 
 #include "app/globals.h"
 
-static_assert(kEditReadLimit <= static_cast<int>(kPathBufferSize));
-
 HWND MainWindowControl(int id) {
     return GetDlgItem(g_mainWindow, id);
 }
 
-void ReadControlText(int id, char (&text)[kPathBufferSize]) {
+void ReadControlText(int id, char (&text)[kWindowTextSize]) {
     memset(text, 0, sizeof(text));
     GetWindowTextA(MainWindowControl(id), text, kEditReadLimit);
 }

@@ -2,9 +2,13 @@
 
 #include <cstddef>
 
-// Size of every path buffer the program keeps (the recorder's path, the edit read buffers):
-// at most 303 bytes of text and the terminator.
+// Size of the recorder's path and of the parts a path is split into: at most 303 bytes of text and
+// the terminator.
 constexpr size_t kPathBufferSize = 304;
+// The name a take gets when it has no name of its own: the default in the current folder, and the
+// name a take is kept under when its own name cannot be used.
+inline constexpr char kDefaultFileName[] = "default.wav";
+
 // Size of the drive part that SplitPath writes: two bytes and the terminator, with room to spare.
 constexpr size_t kDrivePartSize = 12;
 

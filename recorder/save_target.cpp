@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr char kFallbackName[] = "default.wav";
-
 bool TryRescueName(const char* folder, const char* name, char* rescuePath, size_t rescueSize) {
     char candidate[kPathBufferSize];
     const int length = snprintf(candidate, sizeof(candidate), "%s%s", folder, name);
@@ -54,5 +52,5 @@ bool MakeRescuePath(const char* path, char* rescuePath, size_t rescueSize) {
     if (name[0] != '\0' && TryRescueName(folder, name, rescuePath, rescueSize)) {
         return true;
     }
-    return TryRescueName(folder, kFallbackName, rescuePath, rescueSize);
+    return TryRescueName(folder, kDefaultFileName, rescuePath, rescueSize);
 }

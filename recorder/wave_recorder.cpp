@@ -1,6 +1,5 @@
 #include "recorder/wave_recorder.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "recorder/recorder_texts.h"
@@ -17,15 +16,32 @@ constexpr DWORD kCaptureEndTimeoutMs = 10000;
 
 }  // namespace
 
+// Closing the window posts the quit message while a box may be open. The quit ends a box's modal
+// loop, and every later box would return at once, unseen, a box that says where a take was kept
+// among them. So a pending quit is held back while the box is up, a box that a quit ended is
+// shown again, and the quit is posted once more when the user has closed the box.
 void DefaultErrorHandler(const char* message) {
-    MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+    MSG quit = {};
+    bool quitPending = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+    for (;;) {
+        MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+        MSG endedBy = {};
+        if (PeekMessageA(&endedBy, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) == 0) {
+            break;
+        }
+        quit = endedBy;
+        quitPending = true;
+    }
+    if (quitPending) {
+        PostQuitMessage(static_cast<int>(quit.wParam));
+    }
 }
 
 WaveRecorder::WaveRecorder()
     : openParams(),
       saveParams(),
       waveParams(),
-      format{44100, 2, 16},
+      format{.sampleRate = 44100, .channels = 2, .bitsPerSample = 16},
       lastError(0),
       recording(0),
       startTick(0),
@@ -33,7 +49,15 @@ WaveRecorder::WaveRecorder()
       onError(DefaultErrorHandler),
       sendCommand(mciSendCommandA),
       readTick(GetTickCount),
-      inSequence(false) {}
+      sequence(Sequence::kNone),
+      finishedFromOutside(false),
+      silent(false),
+      deviceOpen(false),
+      recordSent(false),
+      stopSent(false),
+      takeSaved(false),
+      targetChecked(false),
+      targetWritable(false) {}
 
 WaveRecorder::~WaveRecorder() {
     StopAndSave();
@@ -50,59 +74,83 @@ bool WaveRecorder::SetFormat(uint16_t sampleRate, uint16_t bitsPerSample, uint16
 }
 
 void WaveRecorder::StartRecording(const char* newPath) {
-    if (inSequence) {
+    if (sequence != Sequence::kNone) {
         return;
     }
-    inSequence = true;
+    sequence = Sequence::kStart;
+    finishedFromOutside = false;
+    recordSent = stopSent = takeSaved = targetChecked = targetWritable = false;
     lstrcpynA(path, newPath, static_cast<int>(sizeof(path)));
     openParams.lpstrElementName = g_newElement;
     openParams.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(MCI_DEVTYPE_WAVEFORM_AUDIO));
     FillWaveParams();
 
-    Send(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT, &openParams, kOpenFailed);
     const DWORD formatFlags = MCI_WAVE_SET_FORMATTAG | MCI_WAVE_SET_CHANNELS | MCI_WAVE_SET_SAMPLESPERSEC |
                               MCI_WAVE_SET_AVGBYTESPERSEC | MCI_WAVE_SET_BLOCKALIGN |
                               MCI_WAVE_SET_BITSPERSAMPLE;
-    Send(openParams.wDeviceID, MCI_SET, formatFlags, &waveParams, kSetFailed);
     // The record command takes no options, but the device rejects a missing parameter block.
     MCI_RECORD_PARMS recordParams = {};
-    captureThreads.NoteExistingThreads();
-    Send(openParams.wDeviceID, MCI_RECORD, 0, &recordParams, kRecordFailed);
-    if (lastError == 0) {
-        ConfirmRecording();
+    bool goOn =
+        Send(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT, &openParams, kOpenFailed) &&
+        Send(openParams.wDeviceID, MCI_SET, formatFlags, &waveParams, kSetFailed);
+    if (goOn) {
+        // The driver's capture thread is looked for before any box can come up, so that a take
+        // finished from inside that box can wait for it as well.
+        captureThreads.NoteExistingThreads();
+        Command(openParams.wDeviceID, MCI_RECORD, 0, &recordParams);
+        captureThreads.FindDriverThreads();
+        goOn = Check(kRecordFailed) && ConfirmRecording();
     }
-    captureThreads.FindDriverThreads();
-
-    // Taken after any error box has been closed, so the time a box stays up is not counted.
-    startTick = readTick();
-    recording = 1;
-    inSequence = false;
+    if (goOn) {
+        // Taken after any error box has been closed, so the time a box stays up is not counted.
+        startTick = readTick();
+        recording = 1;
+    }
+    sequence = Sequence::kNone;
 }
 
 void WaveRecorder::StopAndSave() {
-    if (recording == 0 || inSequence) {
+    if (recording == 0 || sequence != Sequence::kNone) {
         return;
     }
-    inSequence = true;
-    // The name is chosen while the device still records; a target that cannot take a new file
-    // is known before the device is asked to save, because a failed save cannot be retried.
-    const bool nameFree = FindFreePath(path);
-    const bool targetWritable = nameFree && CanCreateFile(path);
-    saveParams.lpfilename = path;
-
-    MCI_GENERIC_PARMS stopParams = {};
-    Send(openParams.wDeviceID, MCI_STOP, MCI_WAIT, &stopParams, kStopFailed);
-    captureThreads.WaitForDriverThreads(kCaptureEndTimeoutMs);
-    SaveTake(targetWritable);
-    MCI_GENERIC_PARMS closeParams = {};
-    Send(openParams.wDeviceID, MCI_CLOSE, 0, &closeParams, kCloseFailed);
-
+    sequence = Sequence::kStop;
+    finishedFromOutside = false;
+    CheckTarget();
+    // Each step runs, failed or not, unless the take was finished from inside an earlier box.
+    if (StopDevice() && SaveTake()) {
+        CloseDevice();
+    }
     recording = 0;
-    inSequence = false;
+    sequence = Sequence::kNone;
+}
+
+void WaveRecorder::FinishTakeSilently() {
+    if (recording == 0 && sequence == Sequence::kNone) {
+        return;
+    }
+    if (sequence != Sequence::kNone) {
+        finishedFromOutside = true;
+    }
+    silent = true;
+    // A device that was opened but never asked to record holds no take; it is only closed.
+    if (deviceOpen && recordSent) {
+        CheckTarget();
+        StopDevice();
+        SaveTake();
+    }
+    if (deviceOpen) {
+        CloseDevice();
+    }
+    silent = false;
+    recording = 0;
 }
 
 int32_t WaveRecorder::IsRecording() const {
     return recording;
+}
+
+bool WaveRecorder::InSequence() const {
+    return sequence != Sequence::kNone;
 }
 
 uint32_t WaveRecorder::ElapsedSeconds() const {
@@ -129,56 +177,124 @@ void WaveRecorder::FillWaveParams() {
     waveParams.nAvgBytesPerSec = waveParams.nSamplesPerSec * waveParams.nBlockAlign;
 }
 
-void WaveRecorder::Send(MCIDEVICEID device, UINT command, DWORD flags, void* params, const char* failure) {
+// Sends one command, keeps its result in lastError and notes how far the take has come.
+void WaveRecorder::Command(MCIDEVICEID device, UINT command, DWORD flags, void* params) {
     lastError = sendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
-    if (lastError != 0) {
-        onError(failure);
+    switch (command) {
+        case MCI_OPEN:
+            deviceOpen = lastError == 0;
+            break;
+        case MCI_RECORD:
+            recordSent = true;
+            break;
+        case MCI_STOP:
+            stopSent = true;
+            break;
+        case MCI_CLOSE:
+            deviceOpen = false;
+            break;
+        default:
+            break;
     }
+}
+
+// Reports the last command's failure; false when the sequence must not go on.
+bool WaveRecorder::Check(const char* failure) {
+    return lastError == 0 || Report(failure);
+}
+
+bool WaveRecorder::Send(MCIDEVICEID device, UINT command, DWORD flags, void* params, const char* failure) {
+    Command(device, command, flags, params);
+    return Check(failure);
+}
+
+// Shows a message unless the take is being finished silently. False when, while the box was up,
+// the take was finished from outside: the running sequence then has nothing left to do.
+bool WaveRecorder::Report(const char* message) {
+    if (!silent) {
+        onError(message);
+    }
+    return !finishedFromOutside || silent;
 }
 
 // A driver may start the capture on a thread of its own and answer the record command before it
 // has found an input: with no input device at all the command then reports success and the take
 // is silently empty. The device's mode, asked right away, tells the two apart. A device that
-// cannot tell its mode is taken at its word.
-void WaveRecorder::ConfirmRecording() {
+// cannot tell its mode is taken at its word. lastError keeps what the record command returned.
+bool WaveRecorder::ConfirmRecording() {
+    if (lastError != 0) {
+        return true;  // a failed record has been reported already
+    }
     MCI_STATUS_PARMS status = {};
     status.dwItem = MCI_STATUS_MODE;
     const MCIERROR answer = sendCommand(openParams.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
                                         reinterpret_cast<DWORD_PTR>(&status));
     if (answer == 0 && status.dwReturn != MCI_MODE_RECORD) {
-        lastError = MCIERR_WAVE_INPUTSUNSUITABLE;
-        onError(kRecordFailed);
+        return Report(kRecordFailed);
     }
+    return true;
 }
 
-void WaveRecorder::SaveTake(bool targetWritable) {
-    if (targetWritable) {
-        Send(openParams.wDeviceID, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &saveParams, kSaveFailed);
-        if (lastError == 0) {
-            return;
-        }
-    } else {
-        onError(kSaveFailed);
+// The name is chosen while the device still records; a target that cannot take a new file is
+// known before the device is asked to save, because a failed save cannot be retried.
+void WaveRecorder::CheckTarget() {
+    if (targetChecked) {
+        return;
     }
-    RescueTake();
+    targetChecked = true;
+    targetWritable = FindFreePath(path) && CanCreateFile(path);
+    saveParams.lpfilename = path;
+}
+
+bool WaveRecorder::StopDevice() {
+    if (stopSent) {
+        return true;
+    }
+    MCI_GENERIC_PARMS stopParams = {};
+    Command(openParams.wDeviceID, MCI_STOP, MCI_WAIT, &stopParams);
+    // Saving or closing while the driver's thread still writes the end of the take can crash.
+    captureThreads.WaitForDriverThreads(kCaptureEndTimeoutMs);
+    return Check(kStopFailed);
+}
+
+bool WaveRecorder::SaveTake() {
+    if (takeSaved) {
+        return true;
+    }
+    if (targetWritable) {
+        Command(openParams.wDeviceID, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &saveParams);
+        if (lastError == 0) {
+            takeSaved = true;
+            return true;
+        }
+        // The device does not save a take twice: what is left is the rescue.
+        targetWritable = false;
+    }
+    if (!Report(kSaveFailed)) {
+        return false;
+    }
+    return RescueTake();
 }
 
 // Saves the take in the temporary folder under a free name and tells the user where it is.
-void WaveRecorder::RescueTake() {
+bool WaveRecorder::RescueTake() {
+    takeSaved = true;
     char rescuePath[kPathBufferSize] = {};
     if (!MakeRescuePath(path, rescuePath, sizeof(rescuePath))) {
-        onError(kTakeLost);
-        return;
+        return Report(kTakeLost);
     }
     MCI_SAVE_PARMSA rescueParams = {};
     rescueParams.lpfilename = rescuePath;
-    lastError = sendCommand(openParams.wDeviceID, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT,
-                            reinterpret_cast<DWORD_PTR>(&rescueParams));
+    Command(openParams.wDeviceID, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &rescueParams);
     if (lastError != 0) {
-        onError(kTakeLost);
-        return;
+        return Report(kTakeLost);
     }
     char message[sizeof(kTakeKeptAtFormat) + kPathBufferSize];
-    snprintf(message, sizeof(message), kTakeKeptAtFormat, rescuePath);
-    onError(message);
+    wsprintfA(message, kTakeKeptAtFormat, rescuePath);
+    return Report(message);
+}
+
+bool WaveRecorder::CloseDevice() {
+    MCI_GENERIC_PARMS closeParams = {};
+    return Send(openParams.wDeviceID, MCI_CLOSE, 0, &closeParams, kCloseFailed);
 }

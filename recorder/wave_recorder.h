@@ -12,7 +12,8 @@
 // Receives the text of a failed device command ("エラー:MCI_OPEN", ...).
 using ErrorHandler = void (*)(const char* message);
 
-// Shows the message in a box titled "error" with one OK button and no owner window.
+// Shows the message in a box titled "error" with one OK button and no owner window, and returns
+// when the user has closed it, also when the program's quit message arrives meanwhile.
 void DefaultErrorHandler(const char* message);
 
 // The two seams the tests replace: how a device command is sent, and where time comes from.
@@ -39,6 +40,18 @@ public:
     // Whole seconds since the take began; 0 while idle.
     uint32_t ElapsedSeconds() const;
 
+    // True while a start or stop sequence runs. Its error boxes keep dispatching the window's
+    // messages, so a click or a tick can arrive in the middle of one: such a nested start or stop
+    // is ignored (no second device, no second save), and the window can ask here first.
+    bool InSequence() const;
+
+    // Ends the take at once and without a word, for the end of the session, when no box can be
+    // answered and the process is ended right after: stops, saves (to the target, or kept in the
+    // temporary folder) and closes the device. Called from inside a box of a start or stop
+    // sequence, it finishes what that sequence has left, once; the sequence then sends nothing
+    // more when its box returns. Does nothing while idle.
+    void FinishTakeSilently();
+
     MCI_OPEN_PARMSA openParams;
     MCI_SAVE_PARMSA saveParams;
     MCI_WAVE_SET_PARMS waveParams;
@@ -54,15 +67,36 @@ public:
 
 private:
     void FillWaveParams();
-    void Send(MCIDEVICEID device, UINT command, DWORD flags, void* params, const char* failure);
-    void ConfirmRecording();
-    void SaveTake(bool targetWritable);
-    void RescueTake();
+    void Command(MCIDEVICEID device, UINT command, DWORD flags, void* params);
+    bool Check(const char* failure);
+    bool Send(MCIDEVICEID device, UINT command, DWORD flags, void* params, const char* failure);
+    bool Report(const char* message);
+    bool ConfirmRecording();
+    void CheckTarget();
+    bool StopDevice();
+    bool SaveTake();
+    bool RescueTake();
+    bool CloseDevice();
 
     CaptureThreadWatch captureThreads;
 
-    // True while a start or stop sequence runs. An error box inside a sequence keeps dispatching
-    // the window's messages, so a tick or a click can call in again; such nested calls are
-    // ignored rather than opening a second device or saving twice.
-    bool inSequence;
+    // Which sequence runs, if any: a start or stop that shows a box is still running while the
+    // box is open.
+    enum class Sequence { kNone, kStart, kStop };
+    Sequence sequence;
+    // Set when FinishTakeSilently has ended the take from inside a box of a running sequence:
+    // every step of that sequence still to come is then skipped.
+    bool finishedFromOutside;
+    // Set while FinishTakeSilently runs: nothing is shown.
+    bool silent;
+
+    // How far the device has come with the current take, so that a take can be finished from
+    // any point exactly once: no command to a device that is not open, no second stop or save.
+    bool deviceOpen;
+    bool recordSent;
+    bool stopSent;
+    bool takeSaved;  // saved, kept elsewhere, or known to be lost: nothing more to save
+    // The free name has been chosen and tried, and whether the device may save there.
+    bool targetChecked;
+    bool targetWritable;
 };

@@ -19,7 +19,14 @@ void AppTest::TearDown() {
         CloseWindowAndRunLoop();
     }
     ShutDownApplication();
+    ForgetApplication();
     SetCurrentDirectoryA(savedDirectory_.c_str());
+}
+
+void ForgetApplication() {
+    g_mainWindow = nullptr;
+    UnregisterClassA("NORMAL0", GetModuleHandleA(nullptr));
+    UnregisterClassA("NORMALDLG", GetModuleHandleA(nullptr));
 }
 
 void AppTest::CloseWindowAndRunLoop() {

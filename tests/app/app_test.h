@@ -26,6 +26,10 @@ private:
     std::string savedDirectory_;
 };
 
+// What a test needs to start the program again in the same process (the program itself starts
+// once): no main window remembered, and both classes unregistered.
+void ForgetApplication();
+
 // Driving and reading the window's controls the way the user and the system do.
 HWND Control(int id);
 void Click(int id);

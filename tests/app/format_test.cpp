@@ -40,7 +40,7 @@ int AddItem(const std::string& text) {
 
 // Every field is written, whatever the record held before.
 RecordingFormat ReadWithGarbage() {
-    RecordingFormat format = {0xEEEE, 0xEEEE, 0xEEEE};
+    RecordingFormat format = {.sampleRate = 0xEEEE, .channels = 0xEEEE, .bitsPerSample = 0xEEEE};
     ReadSelectedFormat(format);
     return format;
 }

@@ -294,6 +294,7 @@ TEST(CreationTest, WindowsAreMadeWithTheDesignedArguments) {
     SendMessageA(g_mainWindow, WM_CLOSE, 0, 0);
     RunMessageLoop();
     ShutDownApplication();
+    ForgetApplication();
 }
 
 LRESULT CALLBACK ForeignWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -334,6 +335,7 @@ TEST(StartUpFailureTest, AWindowNotMadeByTheMainProcedureIsNoMainWindow) {
     foreign.lpszClassName = "NORMAL0";
     ASSERT_NE(0, RegisterClassExA(&foreign));
 
+    g_mainWindow = nullptr;
     EXPECT_FALSE(StartApplication());
     EXPECT_EQ(nullptr, g_mainWindow);
     EXPECT_FALSE(HasWindowOfClass("NORMAL0"));
@@ -345,7 +347,7 @@ TEST(StartUpFailureTest, AWindowNotMadeByTheMainProcedureIsNoMainWindow) {
 
     ShutDownApplication();
     EXPECT_TRUE(g_script.sent.empty());
-    UnregisterClassA("NORMAL0", GetModuleHandleA(nullptr));
+    ForgetApplication();
 
     // Nothing of the failed start stands in the way of the next one.
     ASSERT_TRUE(StartApplication());
@@ -354,6 +356,7 @@ TEST(StartUpFailureTest, AWindowNotMadeByTheMainProcedureIsNoMainWindow) {
     SendMessageA(g_mainWindow, WM_CLOSE, 0, 0);
     RunMessageLoop();
     ShutDownApplication();
+    ForgetApplication();
 }
 
 }  // namespace

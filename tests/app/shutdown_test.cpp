@@ -72,6 +72,97 @@ TEST_F(ShutdownTest, EndOfSessionDuringATakeSavesIt) {
     EXPECT_EQ(1u, g_script.Count(MCI_SAVE));
 }
 
+// The session ends while a box of the start or the stop is open: the take is finished at once,
+// without another box, and the sequence that showed the box sends nothing more when it returns.
+struct SessionEndCase {
+    const char* box;  // the beginning of the box's text
+    bool duringStop;
+    UINT failing;  // the command that fails, if any
+    DWORD_PTR mode;
+    bool missingFolder;
+    std::vector<UINT> commands;
+};
+
+const SessionEndCase kSessionEndCases[] = {
+    {"エラー:MCI_OPEN", false, MCI_OPEN, MCI_MODE_RECORD, false, {MCI_OPEN}},
+    {"エラー:MCI_SET", false, MCI_SET, MCI_MODE_RECORD, false, {MCI_OPEN, MCI_SET, MCI_CLOSE}},
+    {"エラー:MCI_RECORD",
+     false,
+     MCI_RECORD,
+     MCI_MODE_RECORD,
+     false,
+     {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}},
+    {"エラー:MCI_RECORD",
+     false,
+     0,
+     MCI_MODE_STOP,
+     false,
+     {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}},
+    {"エラー:MCI_STOP",
+     true,
+     MCI_STOP,
+     MCI_MODE_RECORD,
+     false,
+     {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}},
+    {"エラー:MCI_SAVE",
+     true,
+     0,
+     MCI_MODE_RECORD,
+     true,
+     {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}},
+    {"エラー:MCI_SAVE",
+     true,
+     MCI_SAVE,
+     MCI_MODE_RECORD,
+     false,
+     {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_SAVE, MCI_CLOSE}},
+    {"録音は次のファイルに保存しました:",
+     true,
+     0,
+     MCI_MODE_RECORD,
+     true,
+     {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}},
+    {"エラー:MCI_CLOSE",
+     true,
+     MCI_CLOSE,
+     MCI_MODE_RECORD,
+     false,
+     {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}},
+};
+
+TEST_F(ShutdownTest, EndOfSessionDuringABoxFinishesTheTakeOnce) {
+    for (const SessionEndCase& c : kSessionEndCases) {
+        SCOPED_TRACE(std::string(c.box) + (c.failing ? " failing" : "") +
+                     (c.missingFolder ? " missing" : ""));
+        UseScriptedRecorder();
+        const std::string target =
+            c.missingFolder ? folder_.File("missing\\take.wav") : folder_.File("take.wav");
+        PutText(ID_FILENAME_EDIT, target);
+        if (c.duringStop) {
+            Click(ID_RECORD_BUTTON);
+        }
+        g_script.results[c.failing] = 1;
+        g_script.mode = c.mode;
+        const std::string box = c.box;
+        g_script.onMessage = [box](const std::string& message) {
+            if (message.rfind(box, 0) == 0) {
+                EXPECT_NE(0, SendMessageA(g_mainWindow, WM_QUERYENDSESSION, 0, 0));
+                SendMessageA(g_mainWindow, WM_ENDSESSION, TRUE, 0);
+                EXPECT_EQ(0, g_recorder->IsRecording());
+            }
+        };
+        Click(c.duringStop ? ID_STOP_BUTTON : ID_RECORD_BUTTON);
+
+        EXPECT_EQ(c.commands, g_script.Commands());
+        ASSERT_FALSE(g_script.messages.empty());
+        EXPECT_EQ(0u, g_script.messages.back().rfind(box, 0)) << "a box after the session's end";
+        EXPECT_EQ(0, g_recorder->IsRecording());
+        EXPECT_FALSE(g_recorder->InSequence());
+        EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));
+        EXPECT_FALSE(TakeTickTimer());
+    }
+}
+
 TEST_F(ShutdownTest, CancelledEndOfSessionKeepsRecording) {
     Click(ID_RECORD_BUTTON);
     SendMessageA(g_mainWindow, WM_ENDSESSION, FALSE, 0);

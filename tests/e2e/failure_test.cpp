@@ -90,5 +90,78 @@ TEST_F(E2eFailure, TakeAimedAtAMissingFolderIsReportedAndKeptElsewhere) {
     EXPECT_TRUE(IsTakeOf(folder_.File("after.wav"), kCdFormat));
 }
 
+// The user's temporary folder, where a take that cannot go to its target is kept.
+std::string TempFolder() {
+    char folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof(folder), folder);
+    return length > 0 && length < sizeof(folder) ? folder : "";
+}
+
+// Starts a take aimed at a folder that does not exist and stops it; the stop's first box is then
+// "エラー:MCI_SAVE". Returns the file name the take has.
+std::string TakeToAMissingFolder(MainWindow& window, const std::string& missingFolder) {
+    // Unique among runs, so that the take is kept under this very name.
+    const std::string name =
+        "kept-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + ".wav";
+    EXPECT_TRUE(WriteText(window.Control(kFileNameEditId), missingFolder + "\\" + name));
+    EXPECT_TRUE(window.ClickStart());
+    EXPECT_TRUE(window.WaitForCount(1));
+    EXPECT_TRUE(window.ClickStop());
+    return name;
+}
+
+// The session ends while a box of the stop is open, after the user has answered `answered` of
+// them: the take is kept, complete, under its own name in the temporary folder, without a word.
+class E2eSessionEnd : public ProgramTest {
+protected:
+    void EndSessionDuringStopBox(int answered) {
+        const std::string name = TakeToAMissingFolder(window_, folder_.File("missing"));
+        for (int i = 0; i < answered; ++i) {
+            std::string message;
+            ASSERT_TRUE(AnswerErrorBox(&message));
+            EXPECT_EQ(message, "エラー:MCI_SAVE");
+        }
+        HWND open = WaitForMessageBox(ProcessId(), kErrorCaption);
+        ASSERT_NE(open, nullptr);
+        const std::string text = MessageBoxText(open);
+        ASSERT_TRUE(EndSession());
+
+        FileRemover kept;
+        kept.path = TempFolder() + name;
+        EXPECT_TRUE(IsTakeOf(kept.path, kCdFormat)) << "ended during \"" << text << "\"";
+    }
+};
+
+TEST_F(E2eSessionEnd, DuringTheSaveErrorTheTakeIsKept) {
+    EndSessionDuringStopBox(0);
+}
+
+TEST_F(E2eSessionEnd, DuringTheBoxThatTellsWhereTheTakeIsKept) {
+    EndSessionDuringStopBox(1);
+}
+
+// Closing the window while "エラー:MCI_SAVE" is open: the box that tells where the take was kept
+// still comes, and the program then ends with 0.
+TEST_F(E2eFailure, ClosingDuringTheSaveErrorStillTellsWhereTheTakeIs) {
+    TakeToAMissingFolder(window_, folder_.File("missing"));
+    HWND first = WaitForMessageBox(ProcessId(), kErrorCaption);
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(PostMessageA(window_.Handle(), WM_CLOSE, 0, 0));
+
+    std::string where;
+    for (int box = 0; box < 3 && where.empty(); ++box) {
+        std::string message;
+        ASSERT_TRUE(AnswerErrorBox(&message));
+        if (message.rfind(kTakeKeptAt, 0) == 0) {
+            where = message;
+        }
+    }
+    FileRemover kept;
+    kept.path = PathIn(where);
+    ASSERT_FALSE(kept.path.empty()) << "no box told where the take was kept";
+    EXPECT_TRUE(IsTakeOf(kept.path, kCdFormat));
+    EXPECT_TRUE(WaitForCleanExit());
+}
+
 }  // namespace
 }  // namespace e2e

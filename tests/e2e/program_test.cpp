@@ -101,7 +101,8 @@ void ProgramTest::SetUp() {
     const std::string exe = PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
     ASSERT_TRUE(IsFile(exe)) << "the program is not built: " << exe;
     std::string error;
-    ASSERT_TRUE(program_.Start(exe, folder_.Path(), &error, environment_)) << error;
+    const std::string& current = currentFolder_.empty() ? folder_.Path() : currentFolder_;
+    ASSERT_TRUE(program_.Start(exe, current, &error, environment_)) << error;
     HWND window = WaitForMainWindow(ProcessId());
     ASSERT_NE(window, nullptr) << "the main window did not appear";
     window_ = MainWindow(window);
@@ -217,6 +218,10 @@ std::string ProgramTest::ProgramState() {
     if (!PostMessageA(window_.Handle(), WM_CLOSE, 0, 0)) {
         return ::testing::AssertionFailure() << "cannot post WM_CLOSE";
     }
+    return WaitForCleanExit();
+}
+
+::testing::AssertionResult ProgramTest::WaitForCleanExit() {
     DWORD exitCode = 0;
     if (!program_.WaitForExit(kPatientMs, &exitCode)) {
         return ::testing::AssertionFailure()
@@ -227,6 +232,22 @@ std::string ProgramTest::ProgramState() {
         return ::testing::AssertionFailure()
                << "the program ended with exit code " << DescribeExitCode(exitCode);
     }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ProgramTest::EndSession() {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window_.Handle(), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatientMs, &answer)) {
+        return ::testing::AssertionFailure() << "WM_QUERYENDSESSION went unanswered" << ProgramState();
+    }
+    if (answer == 0) {
+        return ::testing::AssertionFailure() << "the program refused the end of the session";
+    }
+    if (!SendMessageTimeoutA(window_.Handle(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kPatientMs, &answer)) {
+        return ::testing::AssertionFailure() << "WM_ENDSESSION went unanswered" << ProgramState();
+    }
+    program_.Terminate();
+    exited_ = true;
     return ::testing::AssertionSuccess();
 }
 

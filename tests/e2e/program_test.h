@@ -16,12 +16,13 @@
 namespace e2e {
 
 // The format a take must have in its file, as the preset in the list names it.
+// Written by field name, as the recorder's own format is, so that bits and channels cannot swap.
 struct ExpectedFormat {
     uint32_t sampleRate;
-    uint16_t bitsPerSample;
     uint16_t channels;
+    uint16_t bitsPerSample;
 };
-constexpr ExpectedFormat kCdFormat{44100, 16, 2};
+constexpr ExpectedFormat kCdFormat{.sampleRate = 44100, .channels = 2, .bitsPerSample = 16};
 
 // When a test saw the steps of one take (NowMs): it clicked start, the status first showed the
 // take, it clicked stop, the status read "停止" again.
@@ -78,10 +79,17 @@ protected:
     std::string ProgramState();
     // Closes the window as its close button does and waits for the program to end with code 0.
     ::testing::AssertionResult CloseWindowAndExitCleanly();
+    // Waits for the program to end by itself with code 0 (after a close posted by the test).
+    ::testing::AssertionResult WaitForCleanExit();
+    // Ends the session as the system does: asks the window, tells it the session ends, and as
+    // soon as it has answered, ends the process from outside.
+    ::testing::AssertionResult EndSession();
 
     TempDir folder_{"e2e"};
     // Set by a test's constructor: what the program's environment differs in from this one's.
     EnvironmentChanges environment_;
+    // Set by a test's constructor: the program's current folder, when not folder_ itself.
+    std::string currentFolder_;
     LaunchedProgram program_;
     MainWindow window_;
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,45 @@ TEST_F(E2eTake, StopWhileIdleWritesNothing) {
     EXPECT_TRUE(folder_.Entries().empty());
 }
 
+// Started in a current folder of 310 bytes, beyond what the start reads of it: the folder reads as
+// empty and the take goes to "\default.wav", at the root of the current drive.
+class E2eLongCurrentFolder : public ProgramTest {
+protected:
+    E2eLongCurrentFolder() { currentFolder_ = MakeFolderOfLength(folder_.Path(), 310); }
+};
+
+// The names of the files at the drive root that a default take can have.
+std::vector<std::string> DefaultTakesAt(const std::string& root) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((root + "default*.wav").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            names.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return names;
+}
+
+TEST_F(E2eLongCurrentFolder, DefaultPathGoesToTheDriveRoot) {
+    ASSERT_EQ(currentFolder_.size(), 310u);
+    const std::string root = folder_.Path().substr(0, 3);
+    const std::vector<std::string> before = DefaultTakesAt(root);
+    ASSERT_TRUE(RecordTake(1));
+    EXPECT_EQ(window_.FileName(), "\\default.wav");
+
+    std::vector<std::string> added;
+    for (const std::string& name : DefaultTakesAt(root)) {
+        if (std::find(before.begin(), before.end(), name) == before.end()) {
+            added.push_back(root + name);
+        }
+    }
+    ASSERT_EQ(added.size(), 1u) << "one new take at " << root;
+    EXPECT_TRUE(IsTakeOf(added[0], kCdFormat));
+    DeleteFileA(added[0].c_str());
+}
+
 struct PresetCase {
     int index;
     const char* text;
@@ -105,14 +145,14 @@ struct PresetCase {
 
 // The presets as the list shows them, with the format each must give its take.
 const PresetCase kPresets[] = {
-    {0, "48000Hz, 16Bit, 2ch (DVD音質)", {48000, 16, 2}},
-    {1, "44100Hz, 16Bit, 2ch (CD音質)", {44100, 16, 2}},
-    {2, "44100Hz, 16Bit, 1ch", {44100, 16, 1}},
-    {3, "32000Hz, 16Bit, 2ch (FMラジオ品質)", {32000, 16, 2}},
-    {4, "22050Hz, 16Bit, 2ch", {22050, 16, 2}},
-    {5, "22050Hz, 16Bit, 1ch", {22050, 16, 1}},
-    {6, "11025Hz, 16Bit, 1ch (AMラジオ品質)", {11025, 16, 1}},
-    {7, "11025Hz,  8Bit, 1ch (糞品質)", {11025, 8, 1}},
+    {0, "48000Hz, 16Bit, 2ch (DVD音質)", {.sampleRate = 48000, .channels = 2, .bitsPerSample = 16}},
+    {1, "44100Hz, 16Bit, 2ch (CD音質)", {.sampleRate = 44100, .channels = 2, .bitsPerSample = 16}},
+    {2, "44100Hz, 16Bit, 1ch", {.sampleRate = 44100, .channels = 1, .bitsPerSample = 16}},
+    {3, "32000Hz, 16Bit, 2ch (FMラジオ品質)", {.sampleRate = 32000, .channels = 2, .bitsPerSample = 16}},
+    {4, "22050Hz, 16Bit, 2ch", {.sampleRate = 22050, .channels = 2, .bitsPerSample = 16}},
+    {5, "22050Hz, 16Bit, 1ch", {.sampleRate = 22050, .channels = 1, .bitsPerSample = 16}},
+    {6, "11025Hz, 16Bit, 1ch (AMラジオ品質)", {.sampleRate = 11025, .channels = 1, .bitsPerSample = 16}},
+    {7, "11025Hz,  8Bit, 1ch (糞品質)", {.sampleRate = 11025, .channels = 1, .bitsPerSample = 8}},
 };
 
 TEST_F(E2eTake, EachPresetRecordsItsOwnFormatAndTheEightBitOneIsOneBytePerSample) {

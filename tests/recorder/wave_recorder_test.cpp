@@ -124,13 +124,9 @@ TEST_P(WaveRecorderModeTest, ARecordThatDidNotStartIsReportedAndTheTakeStillCycl
 
     EXPECT_EQ(device.statusItems, (std::vector<DWORD_PTR>{MCI_STATUS_MODE}));
     EXPECT_EQ(recorder.IsRecording(), 1);
-    if (c.reported) {
-        EXPECT_EQ(messages, (std::vector<std::string>{kRecordFailed}));
-        EXPECT_EQ(recorder.lastError, static_cast<uint32_t>(MCIERR_WAVE_INPUTSUNSUITABLE));
-    } else {
-        EXPECT_TRUE(messages.empty());
-        EXPECT_EQ(recorder.lastError, 0u);
-    }
+    EXPECT_EQ(messages, c.reported ? std::vector<std::string>{kRecordFailed} : std::vector<std::string>{});
+    // What the record command returned: the device's own answer, not one made up for it.
+    EXPECT_EQ(recorder.lastError, 0u);
     recorder.StopAndSave();
     const std::vector<UINT> expected = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
     EXPECT_EQ(Commands(), expected);

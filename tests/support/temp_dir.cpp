@@ -69,6 +69,31 @@ std::vector<std::string> TempDir::Entries() const {
     return names;
 }
 
+std::string MakeFolderOfLength(const std::string& base, size_t length) {
+    const char kWideCharacter[] = "\x82\xA0";
+    std::string path = base;
+    while (path.size() < length) {
+        const size_t remaining = length - path.size();
+        // Each folder costs its backslash; never leave a single byte for a last one.
+        size_t bytes = std::min<size_t>(remaining - 1, 120);
+        if (remaining - (bytes + 1) == 1) {
+            --bytes;
+        }
+        std::string component;
+        while (component.size() + 2 <= bytes) {
+            component += kWideCharacter;
+        }
+        if (component.size() < bytes) {
+            component += "a";
+        }
+        path += "\\" + component;
+        if (!CreateDirectoryA(path.c_str(), nullptr)) {
+            return {};
+        }
+    }
+    return path;
+}
+
 bool IsFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -25,5 +25,11 @@ private:
 // Removes a folder and everything in it.
 void RemoveTree(const std::string& folder);
 
+// Makes folders under base, each a run of two-byte characters ("あ"), until the path is exactly
+// length bytes long, and returns it; empty when a folder cannot be made. Two bytes of path count as
+// one character of the file system's limit, so a path far beyond 300 bytes is still one the
+// system accepts as a current folder.
+std::string MakeFolderOfLength(const std::string& base, size_t length);
+
 // True when a file (not a folder) of that name exists.
 bool IsFile(const std::string& path);

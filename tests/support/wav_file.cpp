@@ -40,6 +40,10 @@ bool ParseWav(const std::vector<uint8_t>& bytes, WavFile* wav, std::string* erro
     if (bytes.size() < kRiffHeaderSize || !HasTag(&bytes[0], "RIFF") || !HasTag(&bytes[8], "WAVE")) {
         return Fail(error, "not a RIFF/WAVE file");
     }
+    // A file cut short (a full disk, say) still claims its whole length here.
+    if (ReadLittle32(&bytes[4]) != bytes.size() - 8) {
+        return Fail(error, "the RIFF size does not match the file's size");
+    }
     bool haveFormat = false;
     bool haveData = false;
     size_t offset = kRiffHeaderSize;
