@@ -27,6 +27,12 @@ uint32_t ReadAutoStopLimit() {
 }  // namespace
 
 void OnTick(WPARAM /*timerId*/) {
+    // A take whose input has died is ended here, with a word, rather than at a stop that would
+    // never return.
+    if (g_recorder->WatchInput()) {
+        ShowRecorderState();
+        return;
+    }
     // The edit is greyed while the box is checked; its text is read all the same.
     if (IsBoxChecked(ID_AUTOSTOP_CHECK)) {
         uint32_t limit = ReadAutoStopLimit();

@@ -14,5 +14,9 @@ constexpr char kTakeKeptAtFormat[] = "録音は次のファイルに保存しま
 // When not even the temporary folder could take it: "the take could not be saved".
 constexpr char kTakeLost[] = "録音を保存できませんでした";
 
+// When the input dies during a take (the sound server went away, a headset was pulled): "the
+// recording input stopped; the take ends here".
+constexpr char kInputLost[] = "エラー:録音の入力が止まりました。録音をここで終えます。";
+
 // Caption of every error box.
 constexpr char kErrorCaption[] = "error";

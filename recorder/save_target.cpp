@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "recorder/file_naming.h"
@@ -10,11 +9,14 @@
 namespace {
 
 bool TryRescueName(const char* folder, const char* name, char* rescuePath, size_t rescueSize) {
+    const size_t folderLength = strlen(folder);
+    const size_t nameLength = strlen(name);
     char candidate[kPathBufferSize];
-    const int length = snprintf(candidate, sizeof(candidate), "%s%s", folder, name);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof(candidate)) {
+    if (folderLength + nameLength >= sizeof(candidate)) {
         return false;
     }
+    memcpy(candidate, folder, folderLength);
+    memcpy(candidate + folderLength, name, nameLength + 1);
     if (!FindFreePath(candidate) || !CanCreateFile(candidate)) {
         return false;
     }
@@ -37,18 +39,48 @@ bool CanCreateFile(const char* path) {
     return true;
 }
 
+namespace {
+
+// The root of the volume that holds path ("C:\\"); false when it cannot be told.
+bool VolumeOf(const char* path, char (&volume)[MAX_PATH + 1]) {
+    return GetVolumePathNameA(path, volume, sizeof(volume)) != 0;
+}
+
+}  // namespace
+
+bool HasRoomFor(const char* path, uint64_t bytes) {
+    char folder[kPathBufferSize] = {};
+    SplitAnyPath(path, folder, nullptr, nullptr);
+    const char* where = folder[0] != '\0' ? folder : nullptr;  // a bare name is in the current folder
+    char temp[MAX_PATH + 1] = {};
+    char tempVolume[MAX_PATH + 1] = {};
+    char targetVolume[MAX_PATH + 1] = {};
+    const DWORD tempLength = GetTempPathA(sizeof(temp), temp);
+    if (tempLength > 0 && tempLength < sizeof(temp) && VolumeOf(temp, tempVolume) &&
+        VolumeOf(where ? where : ".", targetVolume) && lstrcmpiA(tempVolume, targetVolume) == 0) {
+        return true;
+    }
+    ULARGE_INTEGER available = {};
+    if (!GetDiskFreeSpaceExA(where, &available, nullptr, nullptr)) {
+        return true;
+    }
+    // A cluster's worth to spare for the file system's rounding.
+    constexpr uint64_t kSlack = 64 * 1024;
+    return available.QuadPart >= bytes + kSlack;
+}
+
 bool MakeRescuePath(const char* path, char* rescuePath, size_t rescueSize) {
     char folder[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathA(sizeof(folder), folder);
     if (length == 0 || length >= sizeof(folder)) {
         return false;
     }
-    // The take keeps its own file name where it can.
-    char baseName[kPathBufferSize] = {};
+    // The take keeps its own file name where it can: its base name and extension, each at most
+    // kPathBufferSize - 1 bytes, side by side.
+    char name[2 * kPathBufferSize] = {};
     char extension[kPathBufferSize] = {};
-    SplitAnyPath(path, nullptr, baseName, extension);
-    char name[2 * kPathBufferSize];
-    snprintf(name, sizeof(name), "%s%s", baseName, extension);
+    SplitAnyPath(path, nullptr, name, extension);
+    memcpy(name + strlen(name), extension, strlen(extension) + 1);
     if (name[0] != '\0' && TryRescueName(folder, name, rescuePath, rescueSize)) {
         return true;
     }

@@ -4,6 +4,7 @@
 
 #include "recorder/recorder_texts.h"
 #include "recorder/save_target.h"
+#include "recorder/take_file.h"
 
 namespace {
 
@@ -13,6 +14,19 @@ char g_newElement[] = "";
 // How long the end of a take waits for the driver's capture thread. It normally ends within a
 // third of a second (one capture buffer); the bound only keeps a broken driver from hanging us.
 constexpr DWORD kCaptureEndTimeoutMs = 10000;
+
+// The device appends a capture buffer of a third of a second at a time. A recorded length that
+// has not grown for this long while the device says it records means the input is gone.
+constexpr DWORD kInputSilenceMs = 2500;
+// Right before a stop: a length that last grew longer ago than a buffer and a half is watched for
+// at most kStopCheckMs (two buffers) before the stop is sent, since a stop waits for the next
+// buffer and without an input would wait for ever.
+constexpr DWORD kBufferGapMs = 500;
+constexpr DWORD kStopCheckMs = 700;
+constexpr DWORD kStopCheckPollMs = 20;
+
+// RIFF, fmt and data headers of a PCM WAV.
+constexpr uint64_t kWaveHeaderSize = 44;
 
 }  // namespace
 
@@ -56,8 +70,14 @@ WaveRecorder::WaveRecorder()
       recordSent(false),
       stopSent(false),
       takeSaved(false),
+      closeSent(false),
+      fromRecordingFile(false),
       targetChecked(false),
-      targetWritable(false) {}
+      targetWritable(false),
+      recordingFile(),
+      recordedMs(0),
+      lastGrowthTick(0),
+      abandonedDevice(0) {}
 
 WaveRecorder::~WaveRecorder() {
     StopAndSave();
@@ -79,7 +99,9 @@ void WaveRecorder::StartRecording(const char* newPath) {
     }
     sequence = Sequence::kStart;
     finishedFromOutside = false;
-    recordSent = stopSent = takeSaved = targetChecked = targetWritable = false;
+    recordSent = stopSent = takeSaved = closeSent = targetChecked = targetWritable = fromRecordingFile =
+        false;
+    recordingFile[0] = '\0';
     lstrcpynA(path, newPath, static_cast<int>(sizeof(path)));
     openParams.lpstrElementName = g_newElement;
     openParams.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(MCI_DEVTYPE_WAVEFORM_AUDIO));
@@ -105,6 +127,7 @@ void WaveRecorder::StartRecording(const char* newPath) {
         // Taken after any error box has been closed, so the time a box stays up is not counted.
         startTick = readTick();
         recording = 1;
+        NoteRecordingFile();
     }
     sequence = Sequence::kNone;
 }
@@ -116,8 +139,10 @@ void WaveRecorder::StopAndSave() {
     sequence = Sequence::kStop;
     finishedFromOutside = false;
     CheckTarget();
-    // Each step runs, failed or not, unless the take was finished from inside an earlier box.
-    if (StopDevice() && SaveTake()) {
+    if (deviceOpen && !InputStillComing()) {
+        EndTakeOfLostInput();
+    } else if (StopDevice() && SaveTake()) {
+        // Each step runs, failed or not, unless the take was finished from inside an earlier box.
         CloseDevice();
     }
     recording = 0;
@@ -132,14 +157,20 @@ void WaveRecorder::FinishTakeSilently() {
         finishedFromOutside = true;
     }
     silent = true;
-    // A device that was opened but never asked to record holds no take; it is only closed.
-    if (deviceOpen && recordSent) {
-        CheckTarget();
-        StopDevice();
-        SaveTake();
-    }
-    if (deviceOpen) {
-        CloseDevice();
+    CheckTarget();
+    if (fromRecordingFile) {
+        SaveFromRecordingFile();
+    } else if (deviceOpen && recordSent && !stopSent && !InputStillComing()) {
+        EndTakeOfLostInput();
+    } else {
+        // A device that was opened but never asked to record holds no take; it is only closed.
+        if (deviceOpen && recordSent) {
+            StopDevice();
+            SaveTake();
+        }
+        if (deviceOpen) {
+            CloseDevice();
+        }
     }
     silent = false;
     recording = 0;
@@ -177,12 +208,21 @@ void WaveRecorder::FillWaveParams() {
     waveParams.nAvgBytesPerSec = waveParams.nSamplesPerSec * waveParams.nBlockAlign;
 }
 
-// Sends one command, keeps its result in lastError and notes how far the take has come.
+// Sends one command, keeps its result in lastError and notes how far the take has come. A device
+// abandoned with its dead input is sent nothing: the command counts as failed.
 void WaveRecorder::Command(MCIDEVICEID device, UINT command, DWORD flags, void* params) {
+    if (abandonedDevice != 0 && device == abandonedDevice && command != MCI_OPEN) {
+        lastError = MCIERR_INVALID_DEVICE_ID;
+        return;
+    }
     lastError = sendCommand(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
     switch (command) {
         case MCI_OPEN:
             deviceOpen = lastError == 0;
+            // An identifier handed out again names a new device.
+            if (deviceOpen && openParams.wDeviceID == abandonedDevice) {
+                abandonedDevice = 0;
+            }
             break;
         case MCI_RECORD:
             recordSent = true;
@@ -192,6 +232,7 @@ void WaveRecorder::Command(MCIDEVICEID device, UINT command, DWORD flags, void* 
             break;
         case MCI_CLOSE:
             deviceOpen = false;
+            closeSent = true;
             break;
         default:
             break;
@@ -225,14 +266,126 @@ bool WaveRecorder::ConfirmRecording() {
     if (lastError != 0) {
         return true;  // a failed record has been reported already
     }
-    MCI_STATUS_PARMS status = {};
-    status.dwItem = MCI_STATUS_MODE;
-    const MCIERROR answer = sendCommand(openParams.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
-                                        reinterpret_cast<DWORD_PTR>(&status));
-    if (answer == 0 && status.dwReturn != MCI_MODE_RECORD) {
+    DWORD_PTR mode = 0;
+    if (QueryStatus(MCI_STATUS_MODE, mode) && mode != MCI_MODE_RECORD) {
         return Report(kRecordFailed);
     }
     return true;
+}
+
+// Asks the device about the take; answers change nothing on the device and go to no box.
+bool WaveRecorder::QueryStatus(DWORD item, DWORD_PTR& value) {
+    MCI_STATUS_PARMS status = {};
+    status.dwItem = item;
+    if (sendCommand(openParams.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
+                    reinterpret_cast<DWORD_PTR>(&status)) != 0) {
+        return false;
+    }
+    value = status.dwReturn;
+    return true;
+}
+
+// The device names the file it records into; without a name, a take it cannot save is lost.
+void WaveRecorder::NoteRecordingFile() {
+    MCI_INFO_PARMSA info = {};
+    info.lpstrReturn = recordingFile;
+    info.dwRetSize = sizeof(recordingFile);
+    if (sendCommand(openParams.wDeviceID, MCI_INFO, MCI_INFO_FILE | MCI_WAIT,
+                    reinterpret_cast<DWORD_PTR>(&info)) != 0) {
+        recordingFile[0] = '\0';
+    }
+    recordingFile[sizeof(recordingFile) - 1] = '\0';
+    recordedMs = 0;
+    lastGrowthTick = readTick();
+}
+
+// True when the recorded length has grown since it was last seen, or cannot be told.
+bool WaveRecorder::InputGrew() {
+    DWORD_PTR position = 0;
+    if (!QueryStatus(MCI_STATUS_POSITION, position)) {
+        lastGrowthTick = readTick();
+        return true;
+    }
+    if (position == recordedMs) {
+        return false;
+    }
+    recordedMs = position;
+    lastGrowthTick = readTick();
+    return true;
+}
+
+bool WaveRecorder::WatchInput() {
+    if (recording != 1 || sequence != Sequence::kNone || !deviceOpen || InputGrew() ||
+        readTick() - lastGrowthTick < kInputSilenceMs) {
+        return false;
+    }
+    DWORD_PTR mode = 0;
+    if (!QueryStatus(MCI_STATUS_MODE, mode) || mode != MCI_MODE_RECORD) {
+        return false;
+    }
+    sequence = Sequence::kStop;
+    finishedFromOutside = false;
+    CheckTarget();
+    EndTakeOfLostInput();
+    recording = 0;
+    sequence = Sequence::kNone;
+    return true;
+}
+
+// False when the input is found dead. The wait is bounded in real time, whatever clock the
+// recorder counts the take with.
+bool WaveRecorder::InputStillComing() {
+    if (InputGrew() || readTick() - lastGrowthTick <= kBufferGapMs) {
+        return true;
+    }
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < kStopCheckMs) {
+        Sleep(kStopCheckPollMs);
+        if (InputGrew()) {
+            return true;
+        }
+    }
+    DWORD_PTR mode = 0;
+    return !QueryStatus(MCI_STATUS_MODE, mode) || mode != MCI_MODE_RECORD;
+}
+
+// The device stays open, never to be sent a command again: a stop, a save or a close would each
+// wait for a buffer that never comes. Its recording file holds the take up to the fault.
+void WaveRecorder::EndTakeOfLostInput() {
+    abandonedDevice = openParams.wDeviceID;
+    deviceOpen = false;
+    fromRecordingFile = true;
+    if (!Report(kInputLost)) {
+        return;
+    }
+    SaveFromRecordingFile();
+}
+
+// Writes the take from the device's recording file to its target, or keeps it in the temporary
+// folder and says where.
+bool WaveRecorder::SaveFromRecordingFile() {
+    if (takeSaved) {
+        return true;
+    }
+    takeSaved = true;
+    PCMWAVEFORMAT pcm = {};
+    pcm.wf.wFormatTag = waveParams.wFormatTag;
+    pcm.wf.nChannels = waveParams.nChannels;
+    pcm.wf.nSamplesPerSec = waveParams.nSamplesPerSec;
+    pcm.wf.nAvgBytesPerSec = waveParams.nAvgBytesPerSec;
+    pcm.wf.nBlockAlign = waveParams.nBlockAlign;
+    pcm.wBitsPerSample = waveParams.wBitsPerSample;
+    if (recordingFile[0] != '\0' && targetWritable && WriteTakeFromRecording(recordingFile, path, pcm)) {
+        return true;
+    }
+    char rescuePath[kPathBufferSize] = {};
+    if (recordingFile[0] == '\0' || !MakeRescuePath(path, rescuePath, sizeof(rescuePath)) ||
+        !WriteTakeFromRecording(recordingFile, rescuePath, pcm)) {
+        return Report(kTakeLost);
+    }
+    char message[sizeof(kTakeKeptAtFormat) + kPathBufferSize];
+    wsprintfA(message, kTakeKeptAtFormat, rescuePath);
+    return Report(message);
 }
 
 // The name is chosen while the device still records; a target that cannot take a new file is
@@ -261,11 +414,14 @@ bool WaveRecorder::SaveTake() {
     if (takeSaved) {
         return true;
     }
+    // A volume too small for the take would get a file cut short that claims the whole take.
+    if (targetWritable && !HasRoomFor(path, RecordedBytes())) {
+        targetWritable = false;
+    }
     if (targetWritable) {
         Command(openParams.wDeviceID, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &saveParams);
         if (lastError == 0) {
-            takeSaved = true;
-            return true;
+            return SavedWhole() || KeepRecordingFile();
         }
         // The device does not save a take twice: what is left is the rescue.
         targetWritable = false;
@@ -274,6 +430,41 @@ bool WaveRecorder::SaveTake() {
         return false;
     }
     return RescueTake();
+}
+
+// The length of the stopped take's file: the header and the samples the device reports.
+uint64_t WaveRecorder::RecordedBytes() {
+    DWORD_PTR ms = recordedMs;
+    QueryStatus(MCI_STATUS_POSITION, ms);
+    recordedMs = ms;
+    // The length comes in whole milliseconds: one more covers what its rounding dropped.
+    return (uint64_t{ms} + 1) * waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
+}
+
+// The device reports a save that came out short as a success: the file is checked instead.
+bool WaveRecorder::SavedWhole() {
+    const uint64_t recorded = uint64_t{recordedMs} * waveParams.nAvgBytesPerSec / 1000;
+    const uint64_t oneMs = waveParams.nAvgBytesPerSec / 1000 + waveParams.nBlockAlign;
+    const uint32_t atLeast = static_cast<uint32_t>(recorded > oneMs ? recorded - oneMs : 0);
+    if (!IsCompleteTake(path, atLeast)) {
+        return false;
+    }
+    takeSaved = true;
+    return true;
+}
+
+// The save came out short (the target's volume filled during the copy). The file it left is
+// removed, so that no file under the user's name claims more sound than it holds, and the take is
+// written again from the device's own recording file, which a failed copy leaves in place.
+bool WaveRecorder::KeepRecordingFile() {
+    CloseDevice();  // the device keeps its saved file open
+    DeleteFileA(path);
+    targetWritable = false;
+    fromRecordingFile = true;
+    if (!Report(kSaveFailed)) {
+        return false;
+    }
+    return SaveFromRecordingFile();
 }
 
 // Saves the take in the temporary folder under a free name and tells the user where it is.
@@ -295,6 +486,9 @@ bool WaveRecorder::RescueTake() {
 }
 
 bool WaveRecorder::CloseDevice() {
+    if (closeSent) {
+        return true;
+    }
     MCI_GENERIC_PARMS closeParams = {};
     return Send(openParams.wDeviceID, MCI_CLOSE, 0, &closeParams, kCloseFailed);
 }

@@ -45,6 +45,13 @@ public:
     // is ignored (no second device, no second save), and the window can ask here first.
     bool InSequence() const;
 
+    // Called by the half-second tick while a take runs. An input that has died (the recorded length
+    // stops growing while the device says it records, as when the sound server goes away) is
+    // reported once and the take ended, its sound up to the fault written from the device's own
+    // recording file: the device cannot stop without its input, so it is never sent another
+    // command. True when it ended the take.
+    bool WatchInput();
+
     // Ends the take at once and without a word, for the end of the session, when no box can be
     // answered and the process is ended right after: stops, saves (to the target, or kept in the
     // temporary folder) and closes the device. Called from inside a box of a start or stop
@@ -71,7 +78,16 @@ private:
     bool Check(const char* failure);
     bool Send(MCIDEVICEID device, UINT command, DWORD flags, void* params, const char* failure);
     bool Report(const char* message);
+    bool QueryStatus(DWORD item, DWORD_PTR& value);
     bool ConfirmRecording();
+    void NoteRecordingFile();
+    bool InputGrew();
+    bool InputStillComing();
+    void EndTakeOfLostInput();
+    bool SaveFromRecordingFile();
+    uint64_t RecordedBytes();
+    bool SavedWhole();
+    bool KeepRecordingFile();
     void CheckTarget();
     bool StopDevice();
     bool SaveTake();
@@ -96,7 +112,20 @@ private:
     bool recordSent;
     bool stopSent;
     bool takeSaved;  // saved, kept elsewhere, or known to be lost: nothing more to save
+    bool closeSent;
+    // The device cannot save the take: it is written from the recording file instead.
+    bool fromRecordingFile;
     // The free name has been chosen and tried, and whether the device may save there.
     bool targetChecked;
     bool targetWritable;
+
+    // The device's own recording file, named by the device once it records; the take can be
+    // rebuilt from it when the device cannot save it.
+    char recordingFile[kPathBufferSize];
+    // The recorded length last seen (milliseconds) and when it last grew (readTick).
+    DWORD_PTR recordedMs;
+    DWORD lastGrowthTick;
+    // A device whose input died: it would never return from a stop or a close, so nothing is sent
+    // to it any more (0: none).
+    MCIDEVICEID abandonedDevice;
 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "recorder/wave_recorder.h"
 #include "tests/support/scripted_device.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wav_file.h"
 
 namespace {
 
@@ -339,3 +341,74 @@ TEST_F(WaveRecorderTest, AnOverlongPathIsCutAtTheBufferNotPastIt) {
 }
 
 }  // namespace
+
+// The input dies during a take. Whether the tick's watch notices it or a stop comes first, the
+// device is sent nothing more (a stop would wait for ever), the user is told once, and the sound
+// up to the fault is written from the device's own recording file as a complete WAV. A save that
+// comes out short leaves no file claiming more than it holds, and the take is kept whole.
+struct LostTakeCase {
+    const char* name;
+    bool inputDies;
+    DWORD advanceMs;  // time since the input last grew, when the tick or the stop comes
+    bool tickFirst;
+    size_t saveCutTo;  // bytes the device's save leaves in the target
+    std::vector<std::string> messages;
+    std::vector<UINT> commands;
+};
+
+TEST_F(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveComesOutShortIsKeptWhole) {
+    const std::vector<UINT> started = {MCI_OPEN, MCI_SET, MCI_RECORD};
+    const LostTakeCase cases[] = {
+        {"watch", true, 3000, true, SIZE_MAX, {kInputLost}, started},
+        {"stop", true, 600, false, SIZE_MAX, {kInputLost}, started},
+        {"short save",
+         false,
+         3000,
+         false,
+         1000,
+         {kSaveFailed, "kept"},
+         {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}},
+    };
+    for (const LostTakeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        // The device's recording file: a header whose sizes are still 0, and 1001 bytes of sound.
+        const std::string recordingFile = folder.File(std::string(c.name) + ".tmp");
+        std::vector<char> bytes(44 + 1001, 0);
+        memcpy(bytes.data(), "RIFF\0\0\0\0WAVEfmt \x10\0\0\0", 20);
+        memcpy(bytes.data() + 36, "data", 4);
+        HANDLE file = CreateFileA(recordingFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        CloseHandle(file);
+        device.recordingFile = recordingFile;
+        device.saveCutTo = c.saveCutTo;
+        const std::string target = folder.File(std::string(c.name) + ".wav");
+        recorder.StartRecording(target.c_str());
+
+        device.inputAlive = !c.inputDies;
+        device.positionMs += c.inputDies ? 0 : 1000;  // a second of sound, whose save is cut short
+        device.tick += c.advanceMs;
+        if (c.tickFirst) {
+            EXPECT_TRUE(recorder.WatchInput());
+        } else {
+            recorder.StopAndSave();
+        }
+        EXPECT_EQ(recorder.IsRecording(), 0);
+        EXPECT_EQ(Commands(), c.commands);
+        ASSERT_EQ(messages.size(), c.messages.size());
+        EXPECT_EQ(messages[0], c.messages[0]);
+        // The take is whole where it went: 1000 bytes, whole frames of 4, under its own name.
+        const std::string kept =
+            c.inputDies ? target : messages.back().substr(messages.back().find('\n') + 1);
+        WavFile wav;
+        std::string error;
+        EXPECT_TRUE(ReadWavFile(kept, &wav, &error)) << kept << ": " << error;
+        EXPECT_EQ(wav.data.size(), 1000u);
+        if (!c.inputDies) {
+            EXPECT_FALSE(IsFile(target)) << "the short file under the user's name";
+            DeleteFileA(kept.c_str());
+        }
+        EXPECT_FALSE(recorder.WatchInput());
+    }
+}

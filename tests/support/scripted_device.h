@@ -36,6 +36,16 @@ struct Script {
     // items asked for, in order, and what the device says its mode is.
     std::vector<DWORD_PTR> statusItems;
     DWORD_PTR mode = MCI_MODE_RECORD;
+    // The recorded length: while the input lives it grows by a millisecond at every question, as a
+    // real one does between questions; a dead input's stays where it is.
+    bool inputAlive = true;
+    DWORD_PTR positionMs = 0;
+    // What the device names as its recording file (MCI_INFO), kept apart from `sent` as well.
+    std::string recordingFile;
+    // A successful save writes a complete WAV of the recorded length, as the device does.
+    DWORD avgBytesPerSec = 0;
+    // Where the save's file is cut short, as on a volume that fills during the save.
+    size_t saveCutTo = SIZE_MAX;
 
     // The commands sent, in order, without their parameters.
     std::vector<UINT> Commands() const;

@@ -1,0 +1,150 @@
+#include "recorder/take_file.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kChunkHeaderSize = 8;
+// "RIFF", its size and "WAVE".
+constexpr uint32_t kRiffHeaderSize = 12;
+
+// The samples are copied through this buffer; a take is copied only when its device cannot save
+// it, so a small static buffer is enough and needs no allocation.
+char g_copyBuffer[64 * 1024];
+
+// Closes a file handle when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (IsOpen()) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// The device keeps its recording file open for writing, so others' writes are shared too.
+HANDLE OpenForReading(const char* path) {
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+bool ReadAt(HANDLE file, uint32_t offset, void* buffer, DWORD size) {
+    OVERLAPPED at = {};
+    at.Offset = offset;
+    DWORD read = 0;
+    return ReadFile(file, buffer, size, &read, &at) && read == size;
+}
+
+bool WriteAll(HANDLE file, const void* buffer, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file, buffer, size, &written, nullptr) && written == size;
+}
+
+uint32_t Little32(const unsigned char* bytes) {
+    return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
+}
+
+bool LayoutOf(HANDLE file, WaveLayout& layout) {
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > 0xFFFFFFFFLL) {
+        return false;
+    }
+    layout.fileSize = static_cast<uint32_t>(size.QuadPart);
+    unsigned char header[kRiffHeaderSize];
+    if (!ReadAt(file, 0, header, sizeof(header)) || memcmp(header, "RIFF", 4) != 0 ||
+        memcmp(header + 8, "WAVE", 4) != 0) {
+        return false;
+    }
+    layout.riffSize = Little32(header + 4);
+    // Chunks follow one another, each padded to an even size; the data chunk's own size is not
+    // needed to find it.
+    for (uint32_t offset = kRiffHeaderSize; layout.fileSize - offset >= kChunkHeaderSize;) {
+        unsigned char chunk[kChunkHeaderSize];
+        if (!ReadAt(file, offset, chunk, sizeof(chunk))) {
+            return false;
+        }
+        const uint32_t chunkSize = Little32(chunk + 4);
+        if (memcmp(chunk, "data", 4) == 0) {
+            layout.dataOffset = offset + kChunkHeaderSize;
+            layout.dataSize = chunkSize;
+            return true;
+        }
+        const uint32_t next = offset + kChunkHeaderSize + chunkSize + (chunkSize & 1);
+        if (next <= offset || next > layout.fileSize) {
+            return false;
+        }
+        offset = next;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ReadWaveLayout(const char* path, WaveLayout& layout) {
+    FileHandle file(OpenForReading(path));
+    return file.IsOpen() && LayoutOf(file.Get(), layout);
+}
+
+bool IsCompleteTake(const char* path, uint32_t minimumData) {
+    WaveLayout layout = {};
+    return ReadWaveLayout(path, layout) && layout.riffSize == layout.fileSize - kChunkHeaderSize &&
+           layout.dataSize >= minimumData && layout.dataOffset + layout.dataSize == layout.fileSize;
+}
+
+namespace {
+
+// Copies count bytes from offset on in recording to the end of take.
+bool CopySamples(HANDLE recording, uint32_t offset, uint32_t count, HANDLE take) {
+    while (count > 0) {
+        const DWORD piece = count < sizeof(g_copyBuffer) ? count : sizeof(g_copyBuffer);
+        if (!ReadAt(recording, offset, g_copyBuffer, piece) || !WriteAll(take, g_copyBuffer, piece)) {
+            return false;
+        }
+        offset += piece;
+        count -= piece;
+    }
+    return true;
+}
+
+// The 44-byte header of a PCM WAV with dataSize bytes of samples.
+bool WriteHeader(HANDLE take, const PCMWAVEFORMAT& format, uint32_t dataSize) {
+    const uint32_t formatSize = sizeof(PCMWAVEFORMAT);
+    const uint32_t riffSize = 4 + kChunkHeaderSize + formatSize + kChunkHeaderSize + dataSize;
+    return WriteAll(take, "RIFF", 4) && WriteAll(take, &riffSize, 4) && WriteAll(take, "WAVEfmt ", 8) &&
+           WriteAll(take, &formatSize, 4) && WriteAll(take, &format, formatSize) &&
+           WriteAll(take, "data", 4) && WriteAll(take, &dataSize, 4);
+}
+
+}  // namespace
+
+bool WriteTakeFromRecording(const char* recordingFile, const char* target, const PCMWAVEFORMAT& format) {
+    FileHandle recording(OpenForReading(recordingFile));
+    WaveLayout layout = {};
+    if (!recording.IsOpen() || !LayoutOf(recording.Get(), layout) || format.wf.nBlockAlign == 0) {
+        return false;
+    }
+    const uint32_t available = layout.fileSize - layout.dataOffset;
+    const uint32_t dataSize = available - available % format.wf.nBlockAlign;
+    bool written = false;
+    {
+        FileHandle take(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        if (!take.IsOpen()) {
+            return false;
+        }
+        written = WriteHeader(take.Get(), format, dataSize) &&
+                  CopySamples(recording.Get(), layout.dataOffset, dataSize, take.Get());
+    }
+    if (!written || !IsCompleteTake(target, dataSize)) {
+        DeleteFileA(target);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// The WAV files a take leaves: the one a save writes, and the device's own recording file, whose
+// header keeps sizes of 0 until a save patches them.
+
+// Where the samples of a RIFF/WAVE file lie, and what its header claims.
+struct WaveLayout {
+    uint32_t fileSize;
+    uint32_t riffSize;  // as written in the header
+    uint32_t dataOffset;
+    uint32_t dataSize;  // as written in the data chunk's header
+};
+
+// Reads the layout of the file, walking its chunks up to the data chunk; false when it is no
+// RIFF/WAVE file with a data chunk (or cannot be read).
+bool ReadWaveLayout(const char* path, WaveLayout& layout);
+
+// True when the file is a complete WAV holding at least minimumData bytes of samples: its RIFF
+// size matches the file, and its data chunk holds what it claims and ends the file.
+bool IsCompleteTake(const char* path, uint32_t minimumData);
+
+// Writes a complete WAV at target (which must not exist) in the given format, with the samples
+// that the device's recording file holds, cut to whole sample frames. The sizes in the recording
+// file's header are not trusted: while a take runs they are 0. False when nothing complete could
+// be written; a partial target is then removed.
+bool WriteTakeFromRecording(const char* recordingFile, const char* target, const PCMWAVEFORMAT& format);
