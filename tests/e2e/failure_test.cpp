@@ -163,5 +163,130 @@ TEST_F(E2eFailure, ClosingDuringTheSaveErrorStillTellsWhereTheTakeIs) {
     EXPECT_TRUE(WaitForCleanExit());
 }
 
+// Faults that only the Linux side can cause. tests/e2e/faults.sh runs each of these cases alone,
+// with a sound server of its own and these variables set; run any other way they are skipped.
+// MIREBASCO_FAULT_FOLDER: a folder both sides see. A case asks for the sound server's end by
+// creating "kill-sound-server" there; the script kills the server and answers with
+// "sound-server-killed".
+// MIREBASCO_FULL_FOLDER: a folder on a volume with 200 KiB of room.
+// A second box about the same fault would follow the first within a few ticks.
+constexpr DWORD kSecondBoxMs = 3000;
+
+std::string FromEnvironment(const char* name) {
+    char value[MAX_PATH + 1] = {};
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof(value));
+    return length > 0 && length < sizeof(value) ? value : "";
+}
+
+class E2eFault : public ProgramTest {
+protected:
+    void SetUp() override {
+        faultFolder_ = FromEnvironment("MIREBASCO_FAULT_FOLDER");
+        fullFolder_ = FromEnvironment("MIREBASCO_FULL_FOLDER");
+        if (faultFolder_.empty()) {
+            GTEST_SKIP() << "run by tests/e2e/faults.sh, which owns the sound server and the small volume";
+        }
+        ProgramTest::SetUp();
+    }
+    void TearDown() override {
+        if (!IsSkipped()) {
+            ProgramTest::TearDown();
+        }
+    }
+
+    // Asks the script to kill the sound server and waits until it has; times->stopClicked and
+    // times->idleSeen then bracket the moment the sound ended.
+    ::testing::AssertionResult KillSoundServer(TakeTimes* times) {
+        times->stopClicked = NowMs();
+        const std::string request = faultFolder_ + "\\kill-sound-server";
+        HANDLE file = CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return ::testing::AssertionFailure() << "cannot create " << request;
+        }
+        CloseHandle(file);
+        const std::string answer = faultFolder_ + "\\sound-server-killed";
+        if (!WaitUntil([&] { return IsFile(answer); })) {
+            return ::testing::AssertionFailure() << "the script never answered with " << answer;
+        }
+        times->idleSeen = NowMs();
+        return ::testing::AssertionSuccess();
+    }
+
+    // After the fault: the user is told once, the take ends, and its file holds the sound up to
+    // the fault as a complete WAV. The window must then still answer and close with 0 (TearDown).
+    void ExpectToldOnceAndTakeKept(const std::string& target, const TakeTimes& times) {
+        HWND box = WaitForMessageBox(ProcessId(), kErrorCaption);
+        // Asked of the system, not of the window: a message to a hung window can block this test.
+        ASSERT_FALSE(IsHungAppWindow(window_.Handle()))
+            << "the window no longer answers: the take's end hangs";
+        ASSERT_NE(box, nullptr) << "the user was not told; the status reads \"" << window_.Status() << "\"";
+        const std::string message = MessageBoxText(box);
+        ASSERT_TRUE(DismissMessageBox(box));
+        EXPECT_FALSE(message.empty());
+        EXPECT_TRUE(window_.WaitForIdleStatus())
+            << "the take never ended; the status reads \"" << window_.Status() << "\"";
+        HWND second = WaitForMessageBox(ProcessId(), kErrorCaption, kSecondBoxMs);
+        EXPECT_EQ(second, nullptr) << "told twice; the second box says \"" << MessageBoxText(second) << "\"";
+        WavFile wav;
+        ASSERT_TRUE(IsTakeOf(target, kCdFormat, &wav)) << "after being told \"" << message << "\"";
+        EXPECT_TRUE(LastsAsLongAsTake(wav, times));
+    }
+
+    std::string faultFolder_;
+    std::string fullFolder_;
+};
+
+TEST_F(E2eFault, SoundServerDiesDuringATake) {
+    const std::string target = folder_.File("take.wav");
+    ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), target));
+    TakeTimes times;
+    ASSERT_TRUE(StartTake(&times));
+    ASSERT_TRUE(window_.WaitForCount(4));
+    ASSERT_TRUE(KillSoundServer(&times));
+    // No click: the program has to notice by itself that nothing more is recorded.
+    ExpectToldOnceAndTakeKept(target, times);
+}
+
+TEST_F(E2eFault, SoundServerDiesJustBeforeTheStop) {
+    const std::string target = folder_.File("take.wav");
+    ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), target));
+    TakeTimes times;
+    ASSERT_TRUE(StartTake(&times));
+    ASSERT_TRUE(window_.WaitForCount(2));
+    ASSERT_TRUE(KillSoundServer(&times));
+    ASSERT_TRUE(window_.ClickStop());
+    ExpectToldOnceAndTakeKept(target, times);
+}
+
+// The target's volume has room for a fifth of the take: the save is refused as a failed save,
+// nothing that looks like a take is left there, and the whole take is kept in the temporary folder.
+TEST_F(E2eFault, DiskTooSmallForTheTake) {
+    if (fullFolder_.empty()) {
+        GTEST_SKIP() << "no small volume: faults.sh could not mount one";
+    }
+    const std::string target = fullFolder_ + "\\take-" + std::to_string(GetCurrentProcessId()) + ".wav";
+    ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), target));
+    TakeTimes times;
+    ASSERT_TRUE(StartTake(&times));
+    ASSERT_TRUE(window_.WaitForCount(5));
+    times.stopClicked = NowMs();
+    ASSERT_TRUE(window_.ClickStop());
+
+    std::string message;
+    ASSERT_TRUE(AnswerErrorBox(&message)) << "the status reads \"" << window_.Status() << "\"";
+    EXPECT_EQ(message, "エラー:MCI_SAVE");
+    std::string where;
+    ASSERT_TRUE(AnswerErrorBox(&where));
+    FileRemover kept;
+    kept.path = PathIn(where);
+    ASSERT_FALSE(kept.path.empty()) << "the second box names no .wav path: \"" << where << "\"";
+    EXPECT_TRUE(window_.WaitForIdleStatus());
+    times.idleSeen = NowMs();
+    WavFile wav;
+    EXPECT_TRUE(IsTakeOf(kept.path, kCdFormat, &wav)) << "the box says \"" << where << "\"";
+    EXPECT_TRUE(LastsAsLongAsTake(wav, times));
+    EXPECT_FALSE(IsFile(target)) << "a cut-off file is left at the target";
+}
+
 }  // namespace
 }  // namespace e2e
