@@ -18,10 +18,9 @@ constexpr DWORD kCaptureEndTimeoutMs = 10000;
 // The device appends a capture buffer of a third of a second at a time. A recorded length that
 // has not grown for this long while the device says it records means the input is gone.
 constexpr DWORD kInputSilenceMs = 2500;
-// Right before a stop: a length that last grew longer ago than a buffer and a half is watched for
-// at most kStopCheckMs (two buffers) before the stop is sent, since a stop waits for the next
-// buffer and without an input would wait for ever.
-constexpr DWORD kBufferGapMs = 500;
+// A stop waits for the next buffer, and without an input would wait for ever. Only a length that
+// grows after the click shows that the input still lives (it can die any moment before), so
+// before the stop the length is watched for at most kStopCheckMs, two buffers' time.
 constexpr DWORD kStopCheckMs = 700;
 constexpr DWORD kStopCheckPollMs = 20;
 
@@ -335,16 +334,14 @@ bool WaveRecorder::WatchInput() {
 // False when the input is found dead. The wait is bounded in real time, whatever clock the
 // recorder counts the take with.
 bool WaveRecorder::InputStillComing() {
-    if (InputGrew() || readTick() - lastGrowthTick <= kBufferGapMs) {
-        return true;
-    }
+    InputGrew();  // the length as it stands at the click
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < kStopCheckMs) {
+    do {
         Sleep(kStopCheckPollMs);
         if (InputGrew()) {
             return true;
         }
-    }
+    } while (GetTickCount() - start < kStopCheckMs);
     DWORD_PTR mode = 0;
     return !QueryStatus(MCI_STATUS_MODE, mode) || mode != MCI_MODE_RECORD;
 }
