@@ -2,8 +2,6 @@
 
 #include <tlhelp32.h>
 
-#include <algorithm>
-
 namespace {
 
 // The platform's waveform-audio driver for the media control interface.
@@ -23,22 +21,23 @@ QueryThreadFunction LoadQueryThread() {
     return reinterpret_cast<QueryThreadFunction>(reinterpret_cast<void (*)()>(proc));
 }
 
-std::vector<DWORD> ThreadsOfThisProcess() {
-    std::vector<DWORD> ids;
+// Calls visit(id) for each thread of this process, in the order of a snapshot of the system's
+// threads, until visit returns false. Nothing is visited when no snapshot can be taken.
+template <typename Visit>
+void ForEachThreadOfThisProcess(Visit visit) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
-        return ids;
+        return;
     }
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     const DWORD self = GetCurrentProcessId();
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == self) {
-            ids.push_back(entry.th32ThreadID);
+        if (entry.th32OwnerProcessID == self && !visit(entry.th32ThreadID)) {
+            break;
         }
     }
     CloseHandle(snapshot);
-    return ids;
 }
 
 bool StartsInModule(HANDLE thread, HMODULE module, QueryThreadFunction queryThread) {
@@ -59,7 +58,19 @@ CaptureThreadWatch::~CaptureThreadWatch() {
 
 void CaptureThreadWatch::NoteExistingThreads() {
     Forget();
-    existingIds_ = ThreadsOfThisProcess();
+    ForEachThreadOfThisProcess([this](DWORD id) {
+        notedIds_[notedCount_++] = id;
+        return notedCount_ < kMaxNotedThreads;
+    });
+}
+
+bool CaptureThreadWatch::WasNoted(DWORD id) const {
+    for (size_t i = 0; i < notedCount_; ++i) {
+        if (notedIds_[i] == id) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void CaptureThreadWatch::FindDriverThreads() {
@@ -68,38 +79,39 @@ void CaptureThreadWatch::FindDriverThreads() {
     if (driver == nullptr || queryThread == nullptr) {
         return;
     }
-    for (DWORD id : ThreadsOfThisProcess()) {
-        if (std::find(existingIds_.begin(), existingIds_.end(), id) != existingIds_.end()) {
-            continue;
+    ForEachThreadOfThisProcess([&](DWORD id) {
+        if (WasNoted(id)) {
+            return true;
         }
         HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, id);
         if (thread == nullptr) {
-            continue;  // it has already ended
+            return true;  // it has already ended
         }
         if (StartsInModule(thread, driver, queryThread)) {
-            threads_.push_back(thread);
+            threads_[threadCount_++] = thread;
         } else {
             CloseHandle(thread);
         }
-    }
+        return threadCount_ < kMaxDriverThreads;
+    });
 }
 
 bool CaptureThreadWatch::WaitForDriverThreads(DWORD timeoutMs) {
     bool allEnded = true;
     const DWORD start = GetTickCount();
-    for (HANDLE thread : threads_) {
+    for (size_t i = 0; i < threadCount_; ++i) {
         const DWORD spent = GetTickCount() - start;
         const DWORD left = spent < timeoutMs ? timeoutMs - spent : 0;
-        allEnded = WaitForSingleObject(thread, left) == WAIT_OBJECT_0 && allEnded;
+        allEnded = WaitForSingleObject(threads_[i], left) == WAIT_OBJECT_0 && allEnded;
     }
     Forget();
     return allEnded;
 }
 
 void CaptureThreadWatch::Forget() {
-    for (HANDLE thread : threads_) {
-        CloseHandle(thread);
+    for (size_t i = 0; i < threadCount_; ++i) {
+        CloseHandle(threads_[i]);
     }
-    threads_.clear();
-    existingIds_.clear();
+    threadCount_ = 0;
+    notedCount_ = 0;
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <cstddef>
 
 // The waveform-audio driver captures on a thread of its own, which goes on writing the end of
 // the take and closing the input for a moment after the stop command has returned. Saving or
@@ -11,6 +11,12 @@
 //
 // The driver gives no handle to its thread: the watch notes the process's threads before the
 // record command and afterwards keeps the new ones whose code lies in the driver's module.
+//
+// Both lists have a fixed capacity and never allocate. Past kMaxNotedThreads the further threads
+// of the process are not noted; they then count as new, and one of them is kept only if it runs
+// the driver's code (an earlier take's thread still ending), which the wait then covers as well.
+// Past kMaxDriverThreads further driver threads are not kept and not waited for: the wait covers
+// the ones kept, and is bounded by its timeout either way.
 class CaptureThreadWatch {
 public:
     CaptureThreadWatch() = default;
@@ -25,11 +31,20 @@ public:
     // Waits until every kept thread has ended, at most timeoutMs (a driver that never lets its
     // thread end must not hang the program); true when they all ended. Forgets them either way.
     bool WaitForDriverThreads(DWORD timeoutMs);
-    size_t Count() const { return threads_.size(); }
+    size_t Count() const { return threadCount_; }
+
+    // The process runs the program's thread, the platform's own and the sound drivers': a few,
+    // far below this.
+    static constexpr size_t kMaxNotedThreads = 128;
+    // The waveform driver captures on one thread per open device; the recorder opens one.
+    static constexpr size_t kMaxDriverThreads = 8;
 
 private:
     void Forget();
+    bool WasNoted(DWORD id) const;
 
-    std::vector<DWORD> existingIds_;
-    std::vector<HANDLE> threads_;
+    DWORD notedIds_[kMaxNotedThreads] = {};
+    size_t notedCount_ = 0;
+    HANDLE threads_[kMaxDriverThreads] = {};
+    size_t threadCount_ = 0;
 };
