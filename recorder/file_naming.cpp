@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -91,12 +90,27 @@ void SplitForCandidates(const char* path, CandidateParts& parts) {
     SplitAnyPath(path, parts.directory, parts.baseName, parts.extension);
 }
 
+// Decimal digits of a counter that is never negative.
+size_t DigitCount(int counter) {
+    size_t digits = 1;
+    for (; counter >= 10; counter /= 10) {
+        ++digits;
+    }
+    return digits;
+}
+
 // Writes candidate number counter into candidate; false when it does not fit. A name that does
-// not fit is never cut short, since the shortened name could be an existing file.
+// not fit is never cut short, since the shortened name could be an existing file. wsprintfA
+// writes without a limit, so the parts are measured first and it runs only when all of them fit.
 bool BuildCandidate(const CandidateParts& parts, int counter, char (&candidate)[kPathBufferSize]) {
-    const int length = snprintf(candidate, sizeof(candidate), "%s%s%s-%d%s", parts.drive, parts.directory,
-                                parts.baseName, counter, parts.extension);
-    return length >= 0 && static_cast<size_t>(length) < sizeof(candidate);
+    const size_t length = strlen(parts.drive) + strlen(parts.directory) + strlen(parts.baseName) + 1 +
+                          DigitCount(counter) + strlen(parts.extension);
+    if (length >= sizeof(candidate)) {
+        return false;
+    }
+    wsprintfA(candidate, "%s%s%s-%d%s", parts.drive, parts.directory, parts.baseName, counter,
+              parts.extension);
+    return true;
 }
 
 }  // namespace
