@@ -4,10 +4,11 @@
 # shellcheck shell=bash
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-# MIREBASCO_BUILD_DIR lets a developer keep a build of their own; MIREBASCO_TARGETS limits what is
-# built (and skips the 32-bit build) while working on one area.
+# MIREBASCO_BUILD_DIR (and MIREBASCO_BUILD32_DIR for the 32-bit one) lets a developer keep a build
+# of their own; MIREBASCO_TARGETS limits what is built (and skips the 32-bit build) while working
+# on one area.
 BUILD=${MIREBASCO_BUILD_DIR:-$ROOT/build/x86_64}
-BUILD32=$ROOT/build/i686
+BUILD32=${MIREBASCO_BUILD32_DIR:-$ROOT/build/i686}
 STATE=$BUILD/session
 export WINEPREFIX=$BUILD/wineprefix
 export WINEDEBUG=-all
