@@ -11,8 +11,6 @@ BUILD=${MIREBASCO_BUILD_DIR:-$ROOT/build/x86_64}
 BUILD32=${MIREBASCO_BUILD32_DIR:-$ROOT/build/i686}
 STATE=$BUILD/session
 export WINEPREFIX=$BUILD/wineprefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
           wine wine64 xvfb xauth x11-utils imagemagick pulseaudio pulseaudio-utils sox
@@ -23,6 +21,10 @@ WINE_STARTED=0
 
 say() { printf '%s\n' "$*" >&2; }
 
+# Runs a command in the environment every Wine program of ours gets (scripts/lib/wine.env), the
+# one ctest runs the test programs in.
+in_wine_env() { "$ROOT/scripts/lib/wine-env" "$@"; }
+
 need_root_for() {
     if [ "$(id -u)" != 0 ]; then
         say "Missing: $*. Run this script as root once so that it can install them with apt-get."
@@ -31,6 +33,7 @@ need_root_for() {
 }
 
 # Extra package names may be given for one script's own needs (scripts/bench's plotting, say).
+# shellcheck disable=SC2120 # the arguments are optional
 ensure_packages() {
     local missing=() p
     for p in "${PACKAGES[@]}" "$@"; do
@@ -57,7 +60,9 @@ ensure_locale() {
 }
 
 build_all() {
-    build_one x86_64 "$BUILD" ${MIREBASCO_TARGETS:-all}
+    local targets
+    read -r -a targets <<<"${MIREBASCO_TARGETS:-all}"
+    build_one x86_64 "$BUILD" "${targets[@]}"
     [ -n "${MIREBASCO_TARGETS:-}" ] || build_one i686 "$BUILD32" all
 }
 
@@ -67,10 +72,13 @@ build_one() {
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake --preset "$preset" -S "$ROOT" -B "$dir" >/dev/null || exit 1
     fi
+    # The compiler's warnings and errors are shown as they come; make's progress lines are not.
     local target
     for target in "$@"; do
-        if ! cmake --build "$dir" --target "$target" -j2 -- --no-print-directory -s >/dev/null 2>&1; then
-            cmake --build "$dir" --target "$target" -j1 -- --no-print-directory -s
+        cmake --build "$dir" --target "$target" -j2 -- --no-print-directory 2>&1 |
+            grep -v -E '^\[ *[0-9]+%\] |^(Scanning dependencies|Consolidate compiler)'
+        if [ "${PIPESTATUS[0]}" != 0 ]; then
+            say "Building $target ($preset) failed."
             exit 1
         fi
     done
@@ -99,13 +107,14 @@ start_private_display() {
     Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$fdfile" \
         >"$STATE/xvfb.log" 2>&1 &
     STARTED_PIDS+=($!)
-    local i
-    for i in $(seq 1 100); do
+    local _
+    for _ in $(seq 1 100); do
         [ -s "$fdfile" ] && break
         sleep 0.1
     done
     [ -s "$fdfile" ] || { say "Xvfb did not start; see $STATE/xvfb.log"; exit 1; }
-    export DISPLAY=:$(tr -d '\n' <"$fdfile")
+    DISPLAY=:$(tr -d '\n' <"$fdfile")
+    export DISPLAY
 }
 
 # A sound server of our own: a null sink whose monitor is the default source, fed with a steady
@@ -130,8 +139,8 @@ PA
         --use-pid-file=no --disable-shm=yes --log-target=file:"$dir/server.log" \
         >/dev/null 2>&1 &
     STARTED_PIDS+=($!)
-    local i
-    for i in $(seq 1 100); do
+    local _
+    for _ in $(seq 1 100); do
         pactl info >/dev/null 2>&1 && break
         sleep 0.1
     done
@@ -149,20 +158,20 @@ start_wine() {
     # ends a moment after its last program, and the next one then starts another, which keeps
     # the standard output of whatever started it open (a pipe its reader then waits on forever).
     mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1
+    in_wine_env wineserver -p </dev/null >/dev/null 2>&1
     WINE_STARTED=1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         say "Creating the Wine prefix in $WINEPREFIX ..."
-        LC_ALL=ja_JP.UTF-8 wineboot -i </dev/null >/dev/null 2>&1
+        in_wine_env wineboot -i </dev/null >/dev/null 2>&1
         # No debugger for a crashing program: it must end at once, not wait for someone to
         # attach. Without a value Wine falls back to its own debugger, and the winedbg override
         # alone still leaves the program hanging; a debugger that cannot start ends it.
-        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+        in_wine_env wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
             /v Debugger /d 'no-debugger' /f </dev/null >/dev/null 2>&1
     fi
     # The window's font, "ＭＳ Ｐゴシック", is not on Linux: draw it with the proportional
     # IPA Gothic that the scripts install.
-    LC_ALL=ja_JP.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    in_wine_env wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
         /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f </dev/null >/dev/null 2>&1
-    wineboot </dev/null >/dev/null 2>&1
+    in_wine_env wineboot </dev/null >/dev/null 2>&1
 }
