@@ -4,6 +4,8 @@
 #include <vector>
 
 // A fresh folder under the user's temporary folder, removed with its files when the test ends.
+// When none can be made (no temporary folder, a disk that takes nothing) the running test fails
+// fatally at once; a fixture holding one then does not run its test at all.
 class TempDir {
 public:
     explicit TempDir(const std::string& tag);
@@ -20,6 +22,7 @@ public:
 
 private:
     std::string path_;
+    bool created_ = false;
 };
 
 // Removes a folder and everything in it.
