@@ -8,9 +8,9 @@ constexpr uint32_t kChunkHeaderSize = 8;
 // "RIFF", its size and "WAVE".
 constexpr uint32_t kRiffHeaderSize = 12;
 
-// The samples are copied through this buffer; a take is copied only when its device cannot save
-// it, so a small static buffer is enough and needs no allocation.
-char g_copyBuffer[64 * 1024];
+// The samples are copied through a buffer of this size on the stack: a take is copied only when
+// its device cannot save it, so a small one is enough.
+constexpr DWORD kCopyPieceSize = 16 * 1024;
 
 // Closes a file handle when it goes out of scope.
 class FileHandle {
@@ -103,9 +103,10 @@ namespace {
 
 // Copies count bytes from offset on in recording to the end of take.
 bool CopySamples(HANDLE recording, uint32_t offset, uint32_t count, HANDLE take) {
+    char buffer[kCopyPieceSize];
     while (count > 0) {
-        const DWORD piece = count < sizeof(g_copyBuffer) ? count : sizeof(g_copyBuffer);
-        if (!ReadAt(recording, offset, g_copyBuffer, piece) || !WriteAll(take, g_copyBuffer, piece)) {
+        const DWORD piece = count < sizeof(buffer) ? count : sizeof(buffer);
+        if (!ReadAt(recording, offset, buffer, piece) || !WriteAll(take, buffer, piece)) {
             return false;
         }
         offset += piece;

@@ -16,12 +16,16 @@ char g_newElement[] = "";
 constexpr DWORD kCaptureEndTimeoutMs = 10000;
 
 // The device appends a capture buffer of a third of a second at a time. A recorded length that
-// has not grown for this long while the device says it records means the input is gone.
-constexpr DWORD kInputSilenceMs = 2500;
+// has not grown for this long while the device says it records means the input is gone. The
+// bounds are generous: a device given up on cannot be used again, and a busy machine can hold
+// the sound back for a second or two, most of all before the first buffer.
+constexpr DWORD kInputSilenceMs = 5000;
+constexpr DWORD kFirstSoundMs = 10000;
 // A stop waits for the next buffer, and without an input would wait for ever. Only a length that
 // grows after the click shows that the input still lives (it can die any moment before), so
-// before the stop the length is watched for at most kStopCheckMs, two buffers' time.
-constexpr DWORD kStopCheckMs = 700;
+// before the stop the length is watched for at most kStopCheckMs; a live one grows within a
+// third of a second, so the take then runs on by that much.
+constexpr DWORD kStopCheckMs = 3000;
 constexpr DWORD kStopCheckPollMs = 20;
 
 // RIFF, fmt and data headers of a PCM WAV.
@@ -314,8 +318,9 @@ bool WaveRecorder::InputGrew() {
 }
 
 bool WaveRecorder::WatchInput() {
+    const DWORD silenceAllowed = recordedMs > 0 ? kInputSilenceMs : kFirstSoundMs;
     if (recording != 1 || sequence != Sequence::kNone || !deviceOpen || InputGrew() ||
-        readTick() - lastGrowthTick < kInputSilenceMs) {
+        readTick() - lastGrowthTick < silenceAllowed) {
         return false;
     }
     DWORD_PTR mode = 0;
@@ -334,6 +339,11 @@ bool WaveRecorder::WatchInput() {
 // False when the input is found dead. The wait is bounded in real time, whatever clock the
 // recorder counts the take with.
 bool WaveRecorder::InputStillComing() {
+    // Only a device that records waits for a buffer when stopped.
+    DWORD_PTR mode = 0;
+    if (!QueryStatus(MCI_STATUS_MODE, mode) || mode != MCI_MODE_RECORD) {
+        return true;
+    }
     InputGrew();  // the length as it stands at the click
     const DWORD start = GetTickCount();
     do {
@@ -342,8 +352,7 @@ bool WaveRecorder::InputStillComing() {
             return true;
         }
     } while (GetTickCount() - start < kStopCheckMs);
-    DWORD_PTR mode = 0;
-    return !QueryStatus(MCI_STATUS_MODE, mode) || mode != MCI_MODE_RECORD;
+    return false;
 }
 
 // The device stays open, never to be sent a command again: a stop, a save or a close would each

@@ -25,9 +25,10 @@ void KeepMessage(const char* message) {
 }
 
 // The device writes whole capture buffers of a third of a second and starts capturing a little
-// after the record command returns, so a take's length is only known to about that much.
+// after the record command returns, so a take's length is only known to about that much; and a
+// stop first waits to see one more buffer come in, which shows that the input still lives.
 constexpr double kEarlySeconds = 0.25;
-constexpr double kLateSeconds = 0.5;
+constexpr double kLateSeconds = 0.5 + 1.0 / 3.0;
 
 struct Take {
     std::string path;

@@ -359,7 +359,7 @@ struct LostTakeCase {
 TEST_F(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveComesOutShortIsKeptWhole) {
     const std::vector<UINT> started = {MCI_OPEN, MCI_SET, MCI_RECORD};
     const LostTakeCase cases[] = {
-        {"watch", true, 3000, true, SIZE_MAX, {kInputLost}, started},
+        {"watch", true, 11000, true, SIZE_MAX, {kInputLost}, started},
         {"stop", true, 600, false, SIZE_MAX, {kInputLost}, started},
         {"short save",
          false,
