@@ -59,8 +59,8 @@ bool StartApplication() {
     g_uiFont = CreateUiFont();
     g_backgroundBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     RegisterWindowClass(kDialogClassName, PassThroughWindowProc);
-    g_formatCombo.emplace();
-    g_recorder.emplace();
+    g_formatCombo.Make();
+    g_recorder.Make();
     RegisterWindowClass(kMainClassName, MainWindowProc);
 
     // A window that our procedure did not create (the class name taken by another procedure) is
@@ -93,6 +93,6 @@ void ReportStartFailure() {
 }
 
 void ShutDownApplication() {
-    g_formatCombo.reset();
-    g_recorder.reset();
+    g_formatCombo.Destroy();
+    g_recorder.Destroy();
 }

@@ -3,5 +3,5 @@
 HWND g_mainWindow = nullptr;
 HFONT g_uiFont = nullptr;
 HBRUSH g_backgroundBrush = nullptr;
-std::optional<ComboBoxRef> g_formatCombo;
-std::optional<WaveRecorder> g_recorder;
+constinit StartUpObject<ComboBoxRef> g_formatCombo;
+constinit StartUpObject<WaveRecorder> g_recorder;

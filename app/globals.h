@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <optional>
-
 #include "app/combo_box_ref.h"
+#include "app/start_up_object.h"
 #include "recorder/wave_recorder.h"
 
 // The program's process-wide objects. The two objects are made and destroyed explicitly, at fixed
@@ -12,5 +11,5 @@
 extern HWND g_mainWindow;
 extern HFONT g_uiFont;
 extern HBRUSH g_backgroundBrush;
-extern std::optional<ComboBoxRef> g_formatCombo;
-extern std::optional<WaveRecorder> g_recorder;
+extern StartUpObject<ComboBoxRef> g_formatCombo;
+extern StartUpObject<WaveRecorder> g_recorder;
