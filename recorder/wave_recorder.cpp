@@ -21,10 +21,12 @@ constexpr DWORD kCaptureEndTimeoutMs = 10000;
 // the sound back for a second or two, most of all before the first buffer.
 constexpr DWORD kInputSilenceMs = 5000;
 constexpr DWORD kFirstSoundMs = 10000;
-// A stop waits for the next buffer, and without an input would wait for ever. Only a length that
-// grows after the click shows that the input still lives (it can die any moment before), so
-// before the stop the length is watched for at most kStopCheckMs; a live one grows within a
-// third of a second, so the take then runs on by that much.
+// A stop waits for the next buffer, and without an input would wait for ever. A live input keeps
+// its recorded length within a buffer of the time the take has run, behind it by a lag of its
+// own (the smallest seen): a length further behind than kBehindMs at the click is watched for at
+// most kStopCheckMs before the stop is sent, and a live one grows within a third of a second.
+// An input that dies less than kBehindMs before the click is not told apart, and its stop hangs.
+constexpr int64_t kBehindMs = 500;
 constexpr DWORD kStopCheckMs = 3000;
 constexpr DWORD kStopCheckPollMs = 20;
 
@@ -80,6 +82,8 @@ WaveRecorder::WaveRecorder()
       recordingFile(),
       recordedMs(0),
       lastGrowthTick(0),
+      smallestLag(0),
+      lagKnown(false),
       abandonedDevice(0) {}
 
 WaveRecorder::~WaveRecorder() {
@@ -300,6 +304,7 @@ void WaveRecorder::NoteRecordingFile() {
     recordingFile[sizeof(recordingFile) - 1] = '\0';
     recordedMs = 0;
     lastGrowthTick = readTick();
+    lagKnown = false;
 }
 
 // True when the recorded length has grown since it was last seen, or cannot be told.
@@ -314,7 +319,22 @@ bool WaveRecorder::InputGrew() {
     }
     recordedMs = position;
     lastGrowthTick = readTick();
+    // Lengths in milliseconds are 32-bit, as every device value is.
+    const int64_t lag = int64_t{lastGrowthTick - startTick} - static_cast<uint32_t>(position);
+    if (!lagKnown || lag < smallestLag) {
+        smallestLag = lag;
+        lagKnown = true;
+    }
     return true;
+}
+
+// How far the recorded length is behind the time the take has run, beyond its usual lag; the
+// most it can be when the usual lag is not known yet.
+int64_t WaveRecorder::LengthBehindMs() const {
+    if (!lagKnown) {
+        return INT64_MAX;
+    }
+    return int64_t{readTick() - startTick} - static_cast<uint32_t>(recordedMs) - smallestLag;
 }
 
 bool WaveRecorder::WatchInput() {
@@ -345,6 +365,9 @@ bool WaveRecorder::InputStillComing() {
         return true;
     }
     InputGrew();  // the length as it stands at the click
+    if (LengthBehindMs() <= kBehindMs) {
+        return true;
+    }
     const DWORD start = GetTickCount();
     do {
         Sleep(kStopCheckPollMs);

@@ -83,6 +83,7 @@ private:
     void NoteRecordingFile();
     bool InputGrew();
     bool InputStillComing();
+    int64_t LengthBehindMs() const;
     void EndTakeOfLostInput();
     bool SaveFromRecordingFile();
     uint64_t RecordedBytes();
@@ -125,6 +126,9 @@ private:
     // The recorded length last seen (milliseconds) and when it last grew (readTick).
     DWORD_PTR recordedMs;
     DWORD lastGrowthTick;
+    // The smallest lag of the length behind the time the take has run, once the length has grown.
+    int64_t smallestLag;
+    bool lagKnown;
     // A device whose input died: it would never return from a stop or a close, so nothing is sent
     // to it any more (0: none).
     MCIDEVICEID abandonedDevice;
