@@ -115,6 +115,7 @@ start_private_display() {
     [ -s "$fdfile" ] || { say "Xvfb did not start; see $STATE/xvfb.log"; exit 1; }
     DISPLAY=:$(tr -d '\n' <"$fdfile")
     export DISPLAY
+    PRIVATE_DISPLAY=1
 }
 
 # A sound server of our own: a null sink whose monitor is the default source, fed with a steady
@@ -173,5 +174,33 @@ start_wine() {
     # IPA Gothic that the scripts install.
     in_wine_env wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
         /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f </dev/null >/dev/null 2>&1
+    # Our own display has no window manager, and Wine waits 2 s for one whenever a managed
+    # window is hidden (a dismissed message box, a closed main window), asking for a state that
+    # only a manager sets. Unmanaged windows are not waited for, and with no manager they lose
+    # nothing. On a desktop the manager is there, and the windows are left to it.
+    if [ "${PRIVATE_DISPLAY:-0}" = 1 ]; then
+        in_wine_env wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            </dev/null >/dev/null 2>&1
+    else
+        in_wine_env wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f \
+            </dev/null >/dev/null 2>&1
+    fi
     in_wine_env wineboot </dev/null >/dev/null 2>&1
+}
+
+# Wine's desktop process, held by a window of tests/support/desktop_holder.cpp for the whole test
+# run. Without it the desktop would be started by a test program and keep its output open.
+start_desktop_holder() {
+    local holder=$BUILD/tests/desktop_holder.exe out=$STATE/desktop_holder.out
+    [ -f "$holder" ] || { say "No $holder: not built"; exit 1; }
+    rm -f "$out"
+    in_wine_env wine "$holder" </dev/null >"$out" 2>&1 &
+    STARTED_PIDS+=($!)
+    local _
+    for _ in $(seq 1 300); do
+        grep -q holding "$out" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    say "The desktop holder did not start; see $out"
+    exit 1
 }
