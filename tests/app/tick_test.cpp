@@ -74,9 +74,9 @@ const AutoStopRow kAutoStopRows[] = {
     {"4294967297", 2},  // 2^32 + 1 keeps 1
     {"4294967296", 0},  // 2^32 keeps 0: no automatic stop
     {"-1", 0},          // 4294967295, beyond any take
-    {"-2147483648", 0}, {"", 0},    {"0", 0},
-    {"0.9", 0},         {"abc", 0}, {"9223372036854775808", 0},  // 2^63, outside the signed 64-bit range: 0
-    {"8589934593", 2},                                           // 2^33 + 1 keeps 1
+    {"-4294967294", 3},  // -2^32 + 2 keeps 2: the sign is not dropped, nor the value clamped
+    {"", 0},            {"0", 0},   {"0.9", 0}, {"abc", 0},
+    {"8589934593", 2},  // 2^33 + 1 keeps 1
 };
 
 TEST_F(TickTest, AutoStopEndsTheTakeStrictlyAfterTheLimit) {
