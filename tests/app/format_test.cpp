@@ -10,22 +10,10 @@
 #include "app/globals.h"
 #include "app/selected_format.h"
 #include "tests/app/app_test.h"
+#include "tests/support/presets.h"
 #include "tests/support/scripted_device.h"
 
 namespace {
-
-struct FormatRow {
-    int index;
-    unsigned rate;
-    unsigned bits;
-    unsigned channels;
-};
-
-// What each preset of the list yields.
-const FormatRow kPresetFormats[] = {
-    {0, 48000, 16, 2}, {1, 44100, 16, 2}, {2, 44100, 16, 1}, {3, 32000, 16, 2},
-    {4, 22050, 16, 2}, {5, 22050, 16, 1}, {6, 11025, 16, 1}, {7, 11025, 8, 1},
-};
 
 using SelectedFormatTest = AppTest;
 
@@ -46,13 +34,13 @@ RecordingFormat ReadWithGarbage() {
 }
 
 TEST_F(SelectedFormatTest, EveryPresetGivesItsRateBitsAndChannels) {
-    for (const FormatRow& row : kPresetFormats) {
-        SCOPED_TRACE(row.index);
-        Select(row.index);
+    for (int index = 0; index < kPresetCount; ++index) {
+        SCOPED_TRACE(kPresets[index].text);
+        Select(index);
         RecordingFormat format = ReadWithGarbage();
-        EXPECT_EQ(row.rate, format.sampleRate);
-        EXPECT_EQ(row.bits, format.bitsPerSample);
-        EXPECT_EQ(row.channels, format.channels);
+        EXPECT_EQ(kPresets[index].format.sampleRate, format.sampleRate);
+        EXPECT_EQ(kPresets[index].format.bitsPerSample, format.bitsPerSample);
+        EXPECT_EQ(kPresets[index].format.channels, format.channels);
     }
 }
 
@@ -125,16 +113,48 @@ TEST_F(SelectedFormatTest, UnusableSelectionReadsAsTheCdPreset) {
     EXPECT_EQ(2u, format.channels);
 }
 
+// Counts the CB_GETLBTEXT messages sent to the format list on this thread while it is installed.
+class TextRequestCounter {
+public:
+    TextRequestCounter() {
+        count_ = 0;
+        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, Count, nullptr, GetCurrentThreadId());
+    }
+    ~TextRequestCounter() { UnhookWindowsHookEx(hook_); }
+    TextRequestCounter(const TextRequestCounter&) = delete;
+    TextRequestCounter& operator=(const TextRequestCounter&) = delete;
+
+    bool Installed() const { return hook_ != nullptr; }
+    int Requests() const { return count_; }
+
+private:
+    static LRESULT CALLBACK Count(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent->message == CB_GETLBTEXT && sent->hwnd == Control(ID_FORMAT_COMBO)) {
+            ++count_;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline int count_ = 0;
+    HHOOK hook_;
+};
+
 using ComboBoxRefTest = AppTest;
 
-// The length comes first; with no buffer nothing is copied.
+// The length comes first; with no buffer the item is not asked for at all.
 TEST_F(ComboBoxRefTest, GetLBTextReportsTheLengthAndCopiesOnlyIntoABuffer) {
+    TextRequestCounter requests;
+    ASSERT_TRUE(requests.Installed());
     EXPECT_EQ(19, g_formatCombo->GetLBText(2, nullptr));
+    EXPECT_EQ(0, requests.Requests());
     char text[64];
     memset(text, 'x', sizeof(text));
     EXPECT_EQ(19, g_formatCombo->GetLBText(2, text));
     EXPECT_STREQ("44100Hz, 16Bit, 1ch", text);
+    EXPECT_EQ(1, requests.Requests());
     EXPECT_EQ(CB_ERR, g_formatCombo->GetLBText(8, nullptr));
+    EXPECT_EQ(1, requests.Requests());
     EXPECT_EQ(1, g_formatCombo->GetCurSel());
 }
 

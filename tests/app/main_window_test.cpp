@@ -9,8 +9,8 @@
 #include "app/application.h"
 #include "app/control_table.h"
 #include "app/globals.h"
-#include "app/main_window.h"
 #include "tests/app/app_test.h"
+#include "tests/support/presets.h"
 #include "tests/support/scripted_device.h"
 
 namespace {
@@ -41,19 +41,6 @@ const ExpectedControl kExpectedControls[] = {
     {1009, "STATIC", "秒", 0x50000000, 0x00000, 107, 157, 21, 12},
     {1010, "STATIC", "停止", 0x50000000, 0x20000, 147, 143, 179, 21},
 };
-
-const char* const kExpectedPresets[] = {
-    "48000Hz, 16Bit, 2ch (DVD音質)",      "44100Hz, 16Bit, 2ch (CD音質)", "44100Hz, 16Bit, 1ch",
-    "32000Hz, 16Bit, 2ch (FMラジオ品質)", "22050Hz, 16Bit, 2ch",          "22050Hz, 16Bit, 1ch",
-    "11025Hz, 16Bit, 1ch (AMラジオ品質)", "11025Hz,  8Bit, 1ch (糞品質)",
-};
-
-RECT ClientRectOf(HWND control) {
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, g_mainWindow, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
 
 std::string ClassOf(HWND window) {
     char name[256] = {};
@@ -91,7 +78,6 @@ TEST_F(MainWindowTest, BothClassesAreRegisteredAsDesigned) {
         windowClass.cbSize = sizeof(windowClass);
         ASSERT_TRUE(GetClassInfoExA(instance, name, &windowClass));
         EXPECT_EQ(static_cast<UINT>(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS), windowClass.style);
-        EXPECT_EQ(0x000Bu, windowClass.style);
         EXPECT_EQ(0, windowClass.cbClsExtra);
         EXPECT_EQ(0, windowClass.cbWndExtra);
         EXPECT_EQ(LoadIconA(nullptr, IDI_APPLICATION), windowClass.hIcon);
@@ -100,10 +86,6 @@ TEST_F(MainWindowTest, BothClassesAreRegisteredAsDesigned) {
         EXPECT_EQ(g_backgroundBrush, windowClass.hbrBackground);
         EXPECT_EQ(nullptr, windowClass.lpszMenuName);
     }
-    WNDCLASSEXA mainClass = {};
-    mainClass.cbSize = sizeof(mainClass);
-    ASSERT_TRUE(GetClassInfoExA(instance, "NORMAL0", &mainClass));
-    EXPECT_EQ(reinterpret_cast<WNDPROC>(MainWindowProc), mainClass.lpfnWndProc);
 
     // The brush has the button-face colour.
     LOGBRUSH brush = {};
@@ -112,73 +94,30 @@ TEST_F(MainWindowTest, BothClassesAreRegisteredAsDesigned) {
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), brush.lbColor);
 }
 
-TEST_F(MainWindowTest, ControlsHaveTheirClassTextStyleAndPlace) {
-    int created = 0;
-    for (HWND child = GetWindow(g_mainWindow, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        ++created;
-    }
-    EXPECT_EQ(11, created);
-
-    for (const ExpectedControl& expected : kExpectedControls) {
-        SCOPED_TRACE(expected.id);
-        HWND control = Control(expected.id);
-        ASSERT_NE(nullptr, control);
-        EXPECT_EQ(expected.id, GetDlgCtrlID(control));
-        EXPECT_EQ(0, lstrcmpiA(expected.className, ClassOf(control).c_str())) << ClassOf(control);
-        if (expected.id != ID_FORMAT_COMBO) {
-            // The combo box's text is its selection (see the initial state).
-            EXPECT_EQ(std::string(expected.text), ControlText(expected.id));
-        }
-
-        DWORD style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
-        DWORD expectedStyle = expected.style;
-        if (expected.id == ID_FORMAT_COMBO) {
-            // A drop-down list hands WS_VSCROLL on to its list, as Windows does.
-            expectedStyle &= ~static_cast<DWORD>(WS_VSCROLL);
-            COMBOBOXINFO info = {};
-            info.cbSize = sizeof(info);
-            ASSERT_TRUE(GetComboBoxInfo(control, &info));
-            EXPECT_NE(0, GetWindowLongA(info.hwndList, GWL_STYLE) & WS_VSCROLL);
-        }
-        EXPECT_EQ(expectedStyle, style) << std::hex << style;
-        EXPECT_EQ(expected.exStyle, static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)));
-
-        RECT rect = ClientRectOf(control);
-        EXPECT_EQ(expected.x, rect.left);
-        EXPECT_EQ(expected.y, rect.top);
-        EXPECT_EQ(expected.width, rect.right - rect.left);
-        // The live combo box is only as high as its selection field; its list is sized when it
-        // drops down. The height it was made with is checked at creation.
-        if (expected.id != ID_FORMAT_COMBO) {
-            EXPECT_EQ(expected.height, rect.bottom - rect.top);
-        }
-    }
-}
-
+// Every control has the one font, which is made as designed.
 TEST_F(MainWindowTest, EveryControlUsesTheSharedFont) {
+    ASSERT_NE(nullptr, g_uiFont);
     for (const ExpectedControl& expected : kExpectedControls) {
         SCOPED_TRACE(expected.id);
         HFONT font = reinterpret_cast<HFONT>(SendMessageA(Control(expected.id), WM_GETFONT, 0, 0));
-        ASSERT_NE(nullptr, font);
         EXPECT_EQ(g_uiFont, font);
-        LOGFONTA logFont = {};
-        ASSERT_EQ(static_cast<int>(sizeof(logFont)), GetObjectA(font, sizeof(logFont), &logFont));
-        EXPECT_EQ(-12, logFont.lfHeight);
-        EXPECT_EQ(0, logFont.lfWidth);
-        EXPECT_EQ(0, logFont.lfEscapement);
-        EXPECT_EQ(0, logFont.lfOrientation);
-        EXPECT_EQ(400, logFont.lfWeight);
-        EXPECT_EQ(0, logFont.lfItalic);
-        EXPECT_EQ(0, logFont.lfUnderline);
-        EXPECT_EQ(0, logFont.lfStrikeOut);
-        EXPECT_EQ(128, logFont.lfCharSet);
-        EXPECT_EQ(3, logFont.lfOutPrecision);
-        EXPECT_EQ(2, logFont.lfClipPrecision);
-        EXPECT_EQ(1, logFont.lfQuality);
-        EXPECT_EQ(0x20, logFont.lfPitchAndFamily);
-        EXPECT_EQ(std::string(kFaceBytes), std::string(logFont.lfFaceName));
     }
+    LOGFONTA logFont = {};
+    ASSERT_EQ(static_cast<int>(sizeof(logFont)), GetObjectA(g_uiFont, sizeof(logFont), &logFont));
+    EXPECT_EQ(-12, logFont.lfHeight);
+    EXPECT_EQ(0, logFont.lfWidth);
+    EXPECT_EQ(0, logFont.lfEscapement);
+    EXPECT_EQ(0, logFont.lfOrientation);
+    EXPECT_EQ(400, logFont.lfWeight);
+    EXPECT_EQ(0, logFont.lfItalic);
+    EXPECT_EQ(0, logFont.lfUnderline);
+    EXPECT_EQ(0, logFont.lfStrikeOut);
+    EXPECT_EQ(128, logFont.lfCharSet);
+    EXPECT_EQ(3, logFont.lfOutPrecision);
+    EXPECT_EQ(2, logFont.lfClipPrecision);
+    EXPECT_EQ(1, logFont.lfQuality);
+    EXPECT_EQ(0x20, logFont.lfPitchAndFamily);
+    EXPECT_EQ(std::string(kFaceBytes), std::string(logFont.lfFaceName));
 }
 
 TEST_F(MainWindowTest, StartsIdleWithEmptyEditsAndTheCdPreset) {
@@ -193,14 +132,14 @@ TEST_F(MainWindowTest, StartsIdleWithEmptyEditsAndTheCdPreset) {
 
     HWND list = Control(ID_FORMAT_COMBO);
     EXPECT_EQ(list, g_formatCombo->window);
-    ASSERT_EQ(8, SendMessageA(list, CB_GETCOUNT, 0, 0));
-    for (int index = 0; index < 8; ++index) {
+    ASSERT_EQ(kPresetCount, SendMessageA(list, CB_GETCOUNT, 0, 0));
+    for (int index = 0; index < kPresetCount; ++index) {
         char item[64] = {};
         ASSERT_LT(SendMessageA(list, CB_GETLBTEXTLEN, index, 0), static_cast<LRESULT>(sizeof(item)));
         SendMessageA(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item));
-        EXPECT_EQ(std::string(kExpectedPresets[index]), item) << index;
+        EXPECT_EQ(std::string(kPresets[index].text), item) << index;
     }
-    EXPECT_EQ(1, SendMessageA(list, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(kCdPreset, SendMessageA(list, CB_GETCURSEL, 0, 0));
 
     EXPECT_FALSE(TakeTickTimer());
     EXPECT_EQ(0, g_recorder->IsRecording());

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/program_test.h"
+#include "tests/support/presets.h"
 
 namespace e2e {
 namespace {
@@ -25,7 +26,7 @@ TEST_F(E2eWindow, FreshStartIsIdleWithTheCdPresetSelected) {
     HWND list = window_.Control(kFormatListId);
     EXPECT_EQ(ListCount(list), kFormatCount);
     EXPECT_EQ(SelectedListIndex(list), kCdFormatIndex);
-    EXPECT_EQ(ListItemText(list, kCdFormatIndex), "44100Hz, 16Bit, 2ch (CD音質)");
+    EXPECT_EQ(ListItemText(list, kCdFormatIndex), kPresets[kCdPreset].text);
     EXPECT_TRUE(folder_.Entries().empty());
 }
 
@@ -102,7 +103,7 @@ TEST_F(E2eTake, StopWhileIdleWritesNothing) {
 // empty and the take goes to "\default.wav", at the root of the current drive.
 class E2eLongCurrentFolder : public ProgramTest {
 protected:
-    E2eLongCurrentFolder() { currentFolder_ = MakeFolderOfLength(folder_.Path(), 310); }
+    E2eLongCurrentFolder() { currentFolder_ = MakeFolderOfLength(folder_.Path(), 310, "\x82\xA0"); }
 };
 
 // The names of the files at the drive root that a default take can have.
@@ -137,41 +138,22 @@ TEST_F(E2eLongCurrentFolder, DefaultPathGoesToTheDriveRoot) {
     DeleteFileA(added[0].c_str());
 }
 
-struct PresetCase {
-    int index;
-    const char* text;
-    ExpectedFormat format;
-};
-
-// The presets as the list shows them, with the format each must give its take.
-const PresetCase kPresets[] = {
-    {0, "48000Hz, 16Bit, 2ch (DVD音質)", {.sampleRate = 48000, .channels = 2, .bitsPerSample = 16}},
-    {1, "44100Hz, 16Bit, 2ch (CD音質)", {.sampleRate = 44100, .channels = 2, .bitsPerSample = 16}},
-    {2, "44100Hz, 16Bit, 1ch", {.sampleRate = 44100, .channels = 1, .bitsPerSample = 16}},
-    {3, "32000Hz, 16Bit, 2ch (FMラジオ品質)", {.sampleRate = 32000, .channels = 2, .bitsPerSample = 16}},
-    {4, "22050Hz, 16Bit, 2ch", {.sampleRate = 22050, .channels = 2, .bitsPerSample = 16}},
-    {5, "22050Hz, 16Bit, 1ch", {.sampleRate = 22050, .channels = 1, .bitsPerSample = 16}},
-    {6, "11025Hz, 16Bit, 1ch (AMラジオ品質)", {.sampleRate = 11025, .channels = 1, .bitsPerSample = 16}},
-    {7, "11025Hz,  8Bit, 1ch (糞品質)", {.sampleRate = 11025, .channels = 1, .bitsPerSample = 8}},
-};
-
 TEST_F(E2eTake, EachPresetRecordsItsOwnFormatAndTheEightBitOneIsOneBytePerSample) {
     HWND list = window_.Control(kFormatListId);
-    for (const PresetCase& preset : kPresets) {
+    for (int index = 0; index < kPresetCount; ++index) {
+        const Preset& preset = kPresets[index];
         SCOPED_TRACE(preset.text);
-        ASSERT_EQ(ListItemText(list, preset.index), preset.text);
-        ASSERT_TRUE(SelectListItem(list, preset.index));
-        const std::string name = folder_.File("preset-" + std::to_string(preset.index) + ".wav");
+        ASSERT_EQ(ListItemText(list, index), preset.text);
+        ASSERT_TRUE(SelectListItem(list, index));
+        const std::string name = folder_.File("preset-" + std::to_string(index) + ".wav");
         ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), name));
         ASSERT_TRUE(RecordTake(1));
         WavFile wav;
         EXPECT_TRUE(IsTakeOf(name, preset.format, &wav));
-        if (preset.index == kEightBitFormatIndex) {
-            EXPECT_EQ(wav.format.blockAlign, 1);
-            EXPECT_EQ(wav.format.bytesPerSecond, 11025u);
-        }
+        EXPECT_EQ(wav.format.blockAlign, preset.blockAlign);
+        EXPECT_EQ(wav.format.bytesPerSecond, preset.bytesPerSecond);
     }
-    EXPECT_EQ(folder_.Entries().size(), std::size(kPresets));
+    EXPECT_EQ(folder_.Entries().size(), static_cast<size_t>(kPresetCount));
 }
 
 }  // namespace

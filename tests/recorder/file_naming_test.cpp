@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "recorder/file_naming.h"
+#include "tests/support/handle_guard.h"
+#include "tests/support/long_path_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -32,18 +34,12 @@ private:
     bool changed_ = false;
 };
 
+// A new empty file; false when the name is taken. Made through the ANSI function, as the program
+// sees names: "take." is the file "take" there, where a long-path function would keep the dot.
 bool MakeFile(const std::string& path) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return true;
-}
-
-bool MakeFolder(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+    HandleGuard file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsOpen();
 }
 
 struct SearchResult {
@@ -72,6 +68,10 @@ SearchResult Search(const std::string& path) {
     }
     return ::testing::AssertionSuccess();
 }
+
+// What a part buffer holds before each call, so that a part never written cannot pass for one
+// that was: no split gives this text.
+constexpr char kUnwritten[] = "(not written)";
 
 // ---------------------------------------------------------------------------------------------
 // SplitPath
@@ -168,16 +168,20 @@ TEST(SplitPath, SplitsDriveRootedPathsByCharacterNotByte) {
 TEST(SplitPath, WritesOnlyThePartsAskedFor) {
     for (const SplitRow& row : kDriveRootedRows) {
         SCOPED_TRACE(row.path);
-        char part[kPathBufferSize];
         SplitPath(row.path, nullptr, nullptr, nullptr, nullptr);
-        SplitPath(row.path, part, nullptr, nullptr, nullptr);
-        EXPECT_STREQ(part, row.drive);
-        SplitPath(row.path, nullptr, part, nullptr, nullptr);
-        EXPECT_STREQ(part, row.directory);
-        SplitPath(row.path, nullptr, nullptr, part, nullptr);
-        EXPECT_STREQ(part, row.baseName);
-        SplitPath(row.path, nullptr, nullptr, nullptr, part);
-        EXPECT_STREQ(part, row.extension);
+        // Only part `which` (drive, directory, base name, extension) asked for.
+        const auto onlyPart = [&](int which) {
+            char part[kPathBufferSize];
+            strcpy(part, kUnwritten);
+            char* parts[4] = {};
+            parts[which] = part;
+            SplitPath(row.path, parts[0], parts[1], parts[2], parts[3]);
+            return std::string(part);
+        };
+        EXPECT_EQ(onlyPart(0), row.drive);
+        EXPECT_EQ(onlyPart(1), row.directory);
+        EXPECT_EQ(onlyPart(2), row.baseName);
+        EXPECT_EQ(onlyPart(3), row.extension);
     }
 }
 
@@ -254,6 +258,7 @@ TEST(SplitAnyPath, KeepsTheWholeFolderInFront) {
         EXPECT_STREQ(parts.extension, row.extension);
         EXPECT_TRUE(parts.GuardsIntact());
         char part[kPathBufferSize];
+        strcpy(part, kUnwritten);
         SplitAnyPath(row.path, nullptr, part, nullptr);
         EXPECT_STREQ(part, row.baseName);
     }
@@ -393,37 +398,18 @@ TEST(FindFreePath, KeepsOtherPathFormsInTheirFolder) {
 // ---------------------------------------------------------------------------------------------
 // Paths near the end of the buffer
 
-// Makes nested folders under base so that folder + fileName is exactly totalLength bytes, and
-// returns that folder. Two-byte names keep the path within the platform's 260 characters.
-std::string MakeDeepFolder(const std::string& base, size_t totalLength, const std::string& fileName) {
-    std::string folder = base;
-    size_t remaining = totalLength - base.size() - fileName.size();
-    while (remaining > 0) {
-        // One component with its backslash; never leave a single byte for an empty component.
-        size_t take = remaining > 81 ? 81 : remaining;
-        if (remaining - take == 1) {
-            take -= 2;
-        }
-        const size_t nameLength = take - 1;
-        std::string name = nameLength % 2 == 1 ? "a" : "";
-        while (name.size() < nameLength) {
-            name += "表";
-        }
-        folder += name;
-        if (!MakeFolder(folder)) {
-            return "";
-        }
-        folder += "\\";
-        remaining -= take;
-    }
-    return folder;
+// A folder, with its trailing backslash, in which "take.wav" has a path of exactly length bytes.
+// Two-byte names keep the path within the platform's 260 characters.
+std::string FolderForTakeOfLength(const TempDir& temp, size_t length) {
+    const std::string folder = MakeFolderOfLength(temp.Path(), length - std::string("\\take.wav").size(), "表");
+    return folder.empty() ? folder : folder + "\\";
 }
 
 TEST(FindFreePath, UsesCandidatesThatFitTheBuffer) {
     for (size_t length : {299u, 301u}) {
         SCOPED_TRACE(length);
         TempDir temp{"naming"};
-        const std::string folder = MakeDeepFolder(temp.Prefix(), length, "take.wav");
+        const std::string folder = FolderForTakeOfLength(temp, length);
         ASSERT_FALSE(folder.empty());
         ASSERT_EQ((folder + "take.wav").size(), length);
         ASSERT_TRUE(MakeFile(folder + "take.wav"));
@@ -436,7 +422,7 @@ TEST(FindFreePath, FailsWhenNoFreeCandidateFits) {
     for (size_t length : {302u, 303u}) {
         SCOPED_TRACE(length);
         TempDir temp{"naming"};
-        const std::string folder = MakeDeepFolder(temp.Prefix(), length, "take.wav");
+        const std::string folder = FolderForTakeOfLength(temp, length);
         ASSERT_FALSE(folder.empty());
         ASSERT_TRUE(MakeFile(folder + "take.wav"));
         const SearchResult result = Search(folder + "take.wav");
@@ -450,7 +436,7 @@ TEST(FindFreePath, StopsWhenTheNumberOutgrowsTheBuffer) {
     for (size_t length : {300u, 301u}) {
         SCOPED_TRACE(length);
         TempDir temp{"naming"};
-        const std::string folder = MakeDeepFolder(temp.Prefix(), length, "take.wav");
+        const std::string folder = FolderForTakeOfLength(temp, length);
         ASSERT_FALSE(folder.empty());
         ASSERT_TRUE(MakeFile(folder + "take.wav"));
         for (int i = 0; i < 10; ++i) {

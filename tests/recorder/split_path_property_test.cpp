@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,7 +18,6 @@ namespace {
 using testing::AssertionFailure;
 using testing::AssertionResult;
 using testing::AssertionSuccess;
-using Random = std::mt19937_64;
 
 constexpr int kCases = 100000;
 // The longest path a path buffer holds.
@@ -181,54 +181,35 @@ struct SplitAnyPathParts {
     AssertionResult Sound() const { return InBoundsAndTerminated({&folder, &baseName, &extension}); }
 };
 
-AssertionResult Joins(const std::string& path, const std::string& joined) {
-    if (joined != path) {
-        return AssertionFailure() << "the parts join to " << HexBytes(joined);
+// The part holds exactly the bytes from..to of the path.
+AssertionResult IsSlice(const Part& part, const std::string& path, size_t from, size_t to) {
+    const std::string expected = path.substr(from, to - from);
+    if (part.Text() != expected) {
+        return AssertionFailure() << "the " << part.name << " is " << HexBytes(part.Text()) << ", expected bytes "
+                                  << from << " to " << to << ": " << HexBytes(expected);
     }
     return AssertionSuccess();
 }
 
-// The file name runs from nameStart to the end; its base name ends at extensionStart. The
-// extension is the last dot of the file name and what follows it, or empty with no dot there.
-AssertionResult ExtensionAtLastDot(const std::string& path,
-                                   const std::vector<bool>& starts,
-                                   size_t nameStart,
-                                   size_t extensionStart) {
-    if (extensionStart > path.size()) {
-        return AssertionFailure() << "the base name reaches past the end of the path";
-    }
-    if (!starts[extensionStart]) {
-        return AssertionFailure() << "the base name ends inside a two-byte character, at byte "
-                                  << extensionStart;
-    }
+// The file name runs from nameStart to the end of the path. The extension is its last dot
+// character and what follows it, or empty with no dot there; the base name is the rest.
+AssertionResult SplitAtTheLastDot(const Part& baseName,
+                                  const Part& extension,
+                                  const std::string& path,
+                                  const std::vector<bool>& starts,
+                                  size_t nameStart) {
     const size_t lastDot = LastCharacter(path, starts, nameStart, ".");
-    const size_t expected = lastDot == std::string::npos ? path.size() : lastDot;
-    if (extensionStart != expected) {
-        return AssertionFailure() << "the extension begins at byte " << extensionStart << ", the last dot of "
-                                  << "the file name (or its end) is at byte " << expected;
+    const size_t dot = lastDot == std::string::npos ? path.size() : lastDot;
+    if (AssertionResult base = IsSlice(baseName, path, nameStart, dot); !base) {
+        return base;
     }
-    return AssertionSuccess();
+    return IsSlice(extension, path, dot, path.size());
 }
 
-// Runs check on every random path, placed so that its terminator is the last readable byte, and
-// stops at the first path that fails, naming it.
-template <typename Check>
-void ForEachRandomPath(Check check) {
+// Runs check on every random path (see ForEachRandomCase).
+void ForEachRandomPath(const std::function<AssertionResult(const char* placed, const std::string& path)>& check) {
     ASSERT_EQ(IsDBCSLeadByte(0x95), 1) << "the tests need the Shift-JIS code page (932)";
-    const uint64_t seed = RandomSeed();
-    Random random(seed);
-    GuardedPage page(kPathBufferSize);
-    for (int n = 0; n < kCases; ++n) {
-        const std::string path = RandomPath(random);
-        AssertionResult result = check(page.PlaceText(path), path);
-        if (result && page.Touched()) {
-            result = AssertionFailure() << "read past the terminator";
-        }
-        if (!result) {
-            ADD_FAILURE() << CaseName(seed, n, path) << ": " << result.message();
-            return;
-        }
-    }
+    ForEachRandomCase(kCases, kPathBufferSize, RandomPath, check);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -252,8 +233,8 @@ TEST(SplitPathProperty, WritesOnlyInsideThePartsAndOnlyForDriveRootedPaths) {
 
 // The checks of the parts of a drive-rooted path, run once the split is known to be sound (in
 // its buffers and terminated); other paths are the concern of the first test.
-template <typename Check>
-void ForEachSoundDriveRootedSplit(Check check) {
+void ForEachSoundDriveRootedSplit(
+    const std::function<AssertionResult(const SplitPathParts& parts, const std::string& path)>& check) {
     ForEachRandomPath([&](const char* placed, const std::string& path) -> AssertionResult {
         if (!IsDriveRooted(path)) {
             return AssertionSuccess();
@@ -266,54 +247,32 @@ void ForEachSoundDriveRootedSplit(Check check) {
     });
 }
 
-TEST(SplitPathProperty, PartsJoinBackToThePath) {
-    ForEachSoundDriveRootedSplit([](const SplitPathParts& parts, const std::string& path) -> AssertionResult {
-        if (parts.drive.Text() != path.substr(0, 2)) {
-            return AssertionFailure() << "the drive is not the first two bytes";
-        }
-        return Joins(path, parts.drive.Text() + parts.directory.Text() + parts.baseName.Text() +
-                               parts.extension.Text());
-    });
-}
-
-// The directory ends at the last backslash that is a character of its own: a 0x5C trail byte is
-// never a separator, and no part ends between a lead byte and its trail byte.
+// The drive is the first two bytes; the directory runs from there to the last backslash that is a
+// character of its own: a 0x5C trail byte is never a separator.
 TEST(SplitPathProperty, DirectoryEndsAtTheLastBackslashCharacter) {
     ForEachSoundDriveRootedSplit([](const SplitPathParts& parts, const std::string& path) -> AssertionResult {
-        const std::vector<bool> starts = CharacterStarts(path);
-        const size_t nameStart = 2 + parts.directory.Text().size();
-        const size_t lastSeparator = LastCharacter(path, starts, 2, "\\");
-        if (nameStart != lastSeparator + 1) {
-            return AssertionFailure() << "the directory ends at byte " << nameStart
-                                      << ", the last backslash character is at byte " << lastSeparator;
+        const size_t nameStart = LastCharacter(path, CharacterStarts(path), 2, "\\") + 1;
+        if (AssertionResult drive = IsSlice(parts.drive, path, 0, 2); !drive) {
+            return drive;
         }
-        return AssertionSuccess();
+        return IsSlice(parts.directory, path, 2, nameStart);
     });
 }
 
 TEST(SplitPathProperty, ExtensionStartsAtTheLastDotOfTheFileName) {
     ForEachSoundDriveRootedSplit([](const SplitPathParts& parts, const std::string& path) -> AssertionResult {
-        const size_t nameStart = 2 + parts.directory.Text().size();
-        return ExtensionAtLastDot(path, CharacterStarts(path), nameStart,
-                                  nameStart + parts.baseName.Text().size());
+        const std::vector<bool> starts = CharacterStarts(path);
+        const size_t nameStart = LastCharacter(path, starts, 2, "\\") + 1;
+        return SplitAtTheLastDot(parts.baseName, parts.extension, path, starts, nameStart);
     });
 }
 
 // ---------------------------------------------------------------------------------------------
 // SplitAnyPath
 
-TEST(SplitAnyPathProperty, WritesOnlyInsideThePartsAndTheyJoinBackToThePath) {
-    ForEachRandomPath([](const char* placed, const std::string& path) -> AssertionResult {
-        const SplitAnyPathParts parts(placed);
-        if (AssertionResult sound = parts.Sound(); !sound) {
-            return sound;
-        }
-        return Joins(path, parts.folder.Text() + parts.baseName.Text() + parts.extension.Text());
-    });
-}
-
-// The folder ends at the last '\' or '/' that is a character of its own, or after the "X:" of a
-// drive-relative name; the extension begins at the last dot of the file name.
+// Every part in its buffer and terminated. The folder ends at the last '\' or '/' that is a
+// character of its own, or after the "X:" of a drive-relative name; the extension begins at the
+// last dot of the file name.
 TEST(SplitAnyPathProperty, CutsAtTheLastSeparatorAndTheLastDotCharacters) {
     ForEachRandomPath([](const char* placed, const std::string& path) -> AssertionResult {
         const SplitAnyPathParts parts(placed);
@@ -323,13 +282,11 @@ TEST(SplitAnyPathProperty, CutsAtTheLastSeparatorAndTheLastDotCharacters) {
         const std::vector<bool> starts = CharacterStarts(path);
         const size_t driveLength = path.size() >= 2 && path[1] == ':' ? 2 : 0;
         const size_t lastSeparator = LastCharacter(path, starts, driveLength, "\\/");
-        const size_t expected = lastSeparator == std::string::npos ? driveLength : lastSeparator + 1;
-        const size_t nameStart = parts.folder.Text().size();
-        if (nameStart != expected) {
-            return AssertionFailure()
-                   << "the folder ends at byte " << nameStart << ", expected byte " << expected;
+        const size_t nameStart = lastSeparator == std::string::npos ? driveLength : lastSeparator + 1;
+        if (AssertionResult folder = IsSlice(parts.folder, path, 0, nameStart); !folder) {
+            return folder;
         }
-        return ExtensionAtLastDot(path, starts, nameStart, nameStart + parts.baseName.Text().size());
+        return SplitAtTheLastDot(parts.baseName, parts.extension, path, starts, nameStart);
     });
 }
 

@@ -1,6 +1,6 @@
 #include "tests/stress/folder_snapshot.h"
 
-#include "tests/stress/long_path_files.h"
+#include "tests/support/long_path_files.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "tests/stress/folder_snapshot.h"
 #include "tests/stress/hostile_names.h"
-#include "tests/stress/long_path_files.h"
+#include "tests/support/long_path_files.h"
 #include "tests/stress/stress_test.h"
 
 namespace e2e {
@@ -20,12 +20,6 @@ namespace {
 
 class StressHostileName : public StressTest, public ::testing::WithParamInterface<HostileNameCase> {
 protected:
-    void TearDown() override {
-        StressTest::TearDown();
-        // Folders deeper than the system's path limit are beyond the folder guard's reach.
-        RemoveTreeOfAnyDepth(folder_.Path());
-    }
-
     // A whole take to the typed name; *keptPath is set when the program reported the save and
     // kept the take elsewhere, and left empty when it saved the take quietly.
     ::testing::AssertionResult TakeTo(const std::string& typed, std::string* keptPath) {

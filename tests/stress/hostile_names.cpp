@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "tests/support/path_cuts.h"
-#include "tests/stress/long_path_files.h"
+#include "tests/support/long_path_files.h"
 
 namespace {
 
@@ -161,16 +161,14 @@ const size_t kHostileNameCount = std::size(kHostileNames);
 
 std::string MakePathOfLength(const std::string& folder, size_t length, const std::string& filler) {
     const size_t fileNameLeast = 1 + 1 + 4;  // "\x.wav"
-    std::string path = folder;
-    size_t remaining = length > folder.size() + fileNameLeast ? length - folder.size() : fileNameLeast;
-    // Folders while the file name would be too long, each leaving room for at least "\x.wav".
-    while (remaining > 1 + kMaxNameBytes + 4) {
-        const size_t part = std::min(kMaxNameBytes, remaining - 1 - fileNameLeast);
-        path += "\\" + Fill(part, filler);
-        MakeFolder(path);
-        remaining -= 1 + part;
+    const size_t remaining = length > folder.size() + fileNameLeast ? length - folder.size() : fileNameLeast;
+    // The file name as long as a name may be; the folders take the rest, never a single byte.
+    size_t nameBytes = std::min(kMaxNameBytes, remaining - 1 - 4);
+    if (remaining - 1 - 4 - nameBytes == 1) {
+        --nameBytes;
     }
-    return path + "\\" + Fill(remaining - 1 - 4, filler) + ".wav";
+    const std::string inside = MakeFolderOfLength(folder, folder.size() + remaining - 1 - 4 - nameBytes, filler);
+    return inside + "\\" + Fill(nameBytes, filler) + ".wav";
 }
 
 std::string Variant(const std::string& path, int number) {

@@ -36,8 +36,7 @@ extern const size_t kHostileNameCount;
 
 // A path of exactly `length` bytes below folder, ending in ".wav", made of `filler` (one
 // character of one or two bytes, never split) with a single-byte 'x' where a byte is left over.
-// The folders on the way are created, each name at most kMaxNameBytes long; the file is not.
-constexpr size_t kMaxNameBytes = 120;
+// The folders on the way are created (see MakeFolderOfLength); the file is not.
 std::string MakePathOfLength(const std::string& folder, size_t length, const std::string& filler);
 
 // "dir\name-N.ext" for "dir\name.ext"; "dir\name-N" when the name has no dot.

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/support/handle_guard.h"
+
 namespace {
 
 // NtQuerySystemInformation's class for the list of every open handle with its owner's process
@@ -97,22 +99,10 @@ const char kFromGdiTable[] = "GDI handle table";
 const char kFromUserResources[] = "GetGuiResources(GR_USEROBJECTS)";
 const char kFromWindows[] = "windows of the process";
 
-class ProcessHandle {
-public:
-    explicit ProcessHandle(DWORD processId)
-        : handle_(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId)) {}
-    ~ProcessHandle() {
-        if (handle_) {
-            CloseHandle(handle_);
-        }
-    }
-    ProcessHandle(const ProcessHandle&) = delete;
-    ProcessHandle& operator=(const ProcessHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
+// The process opened for reading its counts and memory; closed when the count is taken.
+HandleGuard OpenForReading(DWORD processId) {
+    return HandleGuard(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+}
 
 long CountFromHandleList(DWORD processId) {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -216,7 +206,7 @@ void Append(std::string& text, const char* what, const ResourceFigure& figure) {
 }  // namespace
 
 ResourceFigure CountHandles(DWORD processId) {
-    ProcessHandle process(processId);
+    const HandleGuard process = OpenForReading(processId);
     DWORD reported = 0;
     if (process.Get() && GetProcessHandleCount(process.Get(), &reported) && reported > 0) {
         return {static_cast<long>(reported), kFromHandleCount};
@@ -225,7 +215,7 @@ ResourceFigure CountHandles(DWORD processId) {
 }
 
 ResourceFigure CountGdiObjects(DWORD processId) {
-    ProcessHandle process(processId);
+    const HandleGuard process = OpenForReading(processId);
     if (!process.Get()) {
         return {};
     }
@@ -237,7 +227,7 @@ ResourceFigure CountGdiObjects(DWORD processId) {
 }
 
 ResourceFigure CountUserObjects(DWORD processId) {
-    ProcessHandle process(processId);
+    const HandleGuard process = OpenForReading(processId);
     const DWORD reported = process.Get() ? GetGuiResources(process.Get(), GR_USEROBJECTS) : 0;
     if (reported > 0) {
         return {static_cast<long>(reported), kFromUserResources};

@@ -7,28 +7,6 @@
 
 #include <gtest/gtest.h>
 
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string child = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 namespace {
 
 // A fatal failure of the running test: gtest does not run the body of a test whose fixture failed
@@ -99,31 +77,6 @@ std::vector<std::string> TempDir::Entries() const {
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string MakeFolderOfLength(const std::string& base, size_t length) {
-    const char kWideCharacter[] = "\x82\xA0";
-    std::string path = base;
-    while (path.size() < length) {
-        const size_t remaining = length - path.size();
-        // Each folder costs its backslash; never leave a single byte for a last one.
-        size_t bytes = std::min<size_t>(remaining - 1, 120);
-        if (remaining - (bytes + 1) == 1) {
-            --bytes;
-        }
-        std::string component;
-        while (component.size() + 2 <= bytes) {
-            component += kWideCharacter;
-        }
-        if (component.size() < bytes) {
-            component += "a";
-        }
-        path += "\\" + component;
-        if (!CreateDirectoryA(path.c_str(), nullptr)) {
-            return {};
-        }
-    }
-    return path;
 }
 
 bool IsFile(const std::string& path) {

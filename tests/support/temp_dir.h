@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/long_path_files.h"
+
 // A fresh folder under the user's temporary folder, removed with its files when the test ends.
 // When none can be made (no temporary folder, a disk that takes nothing) the running test fails
 // fatally at once; a fixture holding one then does not run its test at all.
@@ -24,15 +26,6 @@ private:
     std::string path_;
     bool created_ = false;
 };
-
-// Removes a folder and everything in it.
-void RemoveTree(const std::string& folder);
-
-// Makes folders under base, each a run of two-byte characters ("あ"), until the path is exactly
-// length bytes long, and returns it; empty when a folder cannot be made. Two bytes of path count as
-// one character of the file system's limit, so a path far beyond 300 bytes is still one the
-// system accepts as a current folder.
-std::string MakeFolderOfLength(const std::string& base, size_t length);
 
 // True when a file (not a folder) of that name exists.
 bool IsFile(const std::string& path);

@@ -18,7 +18,6 @@ namespace {
 using testing::AssertionFailure;
 using testing::AssertionResult;
 using testing::AssertionSuccess;
-using Random = std::mt19937_64;
 
 constexpr int kCases = 50000;
 constexpr size_t kLongestText = 400;
@@ -113,28 +112,17 @@ AssertionResult Matches(const Case& c, double actual) {
     return AssertionSuccess();
 }
 
-// Converts each drawn text placed so that its terminator is the last readable byte, and stops at
-// the first that is read past its end, changed, or converted unlike check says, naming it.
+// Converts each drawn text and has check judge the result (see ForEachRandomCase).
 void ForEachRandomText(const std::function<Case(Random&)>& draw,
                        const std::function<AssertionResult(const Case&, double)>& check = Matches) {
-    const uint64_t seed = RandomSeed();
-    Random random(seed);
-    GuardedPage page(kLongestText + 1);
-    for (int n = 0; n < kCases; ++n) {
-        const Case c = draw(random);
-        const char* placed = page.PlaceText(c.text);
-        const double actual = TextToNumber(placed);
-        AssertionResult result = check(c, actual);
-        if (page.Touched()) {
-            result = AssertionFailure() << "read past the terminator";
-        } else if (memcmp(placed, c.text.c_str(), c.text.size() + 1) != 0) {
-            result = AssertionFailure() << "changed the text";
-        }
-        if (!result) {
-            ADD_FAILURE() << CaseName(seed, n, c.text) << ": " << result.message();
-            return;
-        }
-    }
+    Case current;
+    ForEachRandomCase(
+        kCases, kLongestText + 1,
+        [&](Random& random) {
+            current = draw(random);
+            return current.text;
+        },
+        [&](const char* placed, const std::string&) { return check(current, TextToNumber(placed)); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,10 @@
-#include "tests/stress/long_path_files.h"
+#include "tests/support/long_path_files.h"
 
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/handle_guard.h"
 #include "tests/support/path_cuts.h"
 
 namespace {
@@ -20,23 +25,6 @@ std::string Narrow(const std::wstring& wide) {
     return text;
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
 }  // namespace
 
 std::wstring LongPath(const std::string& path) {
@@ -48,7 +36,7 @@ bool MakeFolder(const std::string& path) {
 }
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HandleGuard file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file.IsOpen() &&
@@ -58,7 +46,7 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes) {
     bytes->clear();
-    FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HandleGuard file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         return false;
@@ -95,11 +83,34 @@ void ForEachEntry(const std::string& folder,
     FindClose(search);
 }
 
-void RemoveTreeOfAnyDepth(const std::string& folder) {
+std::string MakeFolderOfLength(const std::string& base, size_t length, const std::string& filler) {
+    std::string folder = base;
+    while (folder.size() < length) {
+        const size_t remaining = length - folder.size();
+        // A name and its backslash; never leave a single byte, which would be a backslash alone.
+        size_t bytes = std::min(remaining, kMaxNameBytes + 1);
+        if (remaining - bytes == 1) {
+            --bytes;
+        }
+        std::string name;
+        while (name.size() + filler.size() <= bytes - 1) {
+            name += filler;
+        }
+        name.append(bytes - 1 - name.size(), 'x');
+        folder += "\\" + name;
+        if (!MakeFolder(folder)) {
+            ADD_FAILURE() << "cannot make the folder " << folder << ": error " << GetLastError();
+            return {};
+        }
+    }
+    return folder;
+}
+
+void RemoveTree(const std::string& folder) {
     ForEachEntry(folder, [](const std::string& path, const WIN32_FIND_DATAW& found) {
         SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTreeOfAnyDepth(path);
+            RemoveTree(path);
         } else {
             DeleteFileW(LongPath(path).c_str());
         }

@@ -24,8 +24,16 @@ bool SetAttributes(const std::string& path, DWORD attributes);
 // Calls visit with the full path and the find data of each entry directly inside folder.
 void ForEachEntry(const std::string& folder,
                   const std::function<void(const std::string& path, const WIN32_FIND_DATAW& found)>& visit);
-// Removes a folder and everything in it, read-only entries included.
-void RemoveTreeOfAnyDepth(const std::string& folder);
+// Removes a folder and everything in it, read-only entries and paths beyond the system's usual
+// limit included.
+void RemoveTree(const std::string& folder);
+
+// Makes folders below base (a full path) until the last of them has a path of exactly `length`
+// bytes, and returns that path without a trailing backslash; empty, with the test failed, when one
+// cannot be made. Each name is made of `filler` (a character of one or two bytes, never split) with
+// single-byte 'x's for what is left over, and is at most kMaxNameBytes long.
+constexpr size_t kMaxNameBytes = 120;
+std::string MakeFolderOfLength(const std::string& base, size_t length, const std::string& filler);
 
 // The folder part of a path (everything before its last backslash) and its file-name part
 // (everything after it). Two-byte characters are stepped over, so the trail byte of 表 is not

@@ -1,0 +1,94 @@
+#include "tests/support/take_check.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "tests/support/tone_detector.h"
+
+namespace {
+
+constexpr double kToneFrequency = 1000.0;
+constexpr double kOtherFrequency = 1370.0;
+
+std::string Describe(const WavFormat& format) {
+    char text[160];
+    snprintf(text, sizeof(text), "tag %u, %u ch, %lu Hz, %u bits, block %u, %lu bytes/s", format.formatTag,
+             format.channels, static_cast<unsigned long>(format.sampleRate), format.bitsPerSample,
+             format.blockAlign, static_cast<unsigned long>(format.bytesPerSecond));
+    return text;
+}
+
+}  // namespace
+
+::testing::AssertionResult HasFormat(const WavFile& wav, const std::string& name, const TakeFormat& expected) {
+    WavFormat want;
+    want.formatTag = 1;
+    want.channels = expected.channels;
+    want.sampleRate = expected.sampleRate;
+    want.bitsPerSample = expected.bitsPerSample;
+    want.blockAlign = static_cast<uint16_t>(expected.channels * expected.bitsPerSample / 8);
+    want.bytesPerSecond = expected.sampleRate * want.blockAlign;
+    if (Describe(wav.format) != Describe(want)) {
+        return ::testing::AssertionFailure()
+               << name << " has format {" << Describe(wav.format) << "}, expected {" << Describe(want) << "}";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult IsTakeOf(const WavFile& wav,
+                                    const std::string& name,
+                                    const TakeFormat& expected,
+                                    double toneShare) {
+    ::testing::AssertionResult format = HasFormat(wav, name, expected);
+    if (!format) {
+        return format;
+    }
+    if (wav.data.empty()) {
+        return ::testing::AssertionFailure() << name << " holds no samples";
+    }
+    for (unsigned channel = 0; channel < wav.format.channels; ++channel) {
+        const std::vector<double> samples = ChannelSamples(wav, channel);
+        const ToneScan tone = ScanForTone(samples, wav.format.sampleRate, kToneFrequency);
+        if (!tone.Carries(toneShare)) {
+            return ::testing::AssertionFailure()
+                   << name << ": channel " << channel << " carries the 1 kHz tone in " << tone.blocksWithTone
+                   << " of " << tone.blocks << " blocks of 100 ms";
+        }
+        const ToneScan other = ScanForTone(samples, wav.format.sampleRate, kOtherFrequency);
+        if (other.blocksWithTone != 0) {
+            return ::testing::AssertionFailure() << name << ": channel " << channel << " carries a 1370 Hz tone in "
+                                                 << other.blocksWithTone << " blocks";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult IsWholeWavFile(const std::string& path, WavFile* wav) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string error;
+    if (!in.is_open() || !ParseWav(bytes, wav, &error)) {
+        return ::testing::AssertionFailure() << path << ": " << (in.is_open() ? error : "cannot be read");
+    }
+    const uint64_t riffSize = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | uint64_t{bytes[7]} << 24;
+    if (riffSize + 8 != bytes.size()) {
+        return ::testing::AssertionFailure()
+               << path << ": the RIFF size says " << riffSize + 8 << " bytes, the file has " << bytes.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult IsTakeOf(const std::string& path, const TakeFormat& format, WavFile* out, double toneShare) {
+    WavFile wav;
+    ::testing::AssertionResult whole = IsWholeWavFile(path, &wav);
+    if (!whole) {
+        return whole;
+    }
+    ::testing::AssertionResult take = IsTakeOf(wav, path, format, toneShare);
+    if (take && out) {
+        *out = std::move(wav);
+    }
+    return take;
+}

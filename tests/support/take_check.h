@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/wav_file.h"
+
+// What a take recorded from the test sound server must be: a whole PCM WAV file of the format
+// that was asked for, every channel carrying the 1 kHz tone the server plays and no other.
+
+struct TakeFormat {
+    uint32_t sampleRate;
+    uint16_t bitsPerSample;
+    uint16_t channels;
+};
+inline constexpr TakeFormat kCdFormat{44100, 16, 2};
+
+// The share of a take's 100 ms blocks that must carry the tone. The server plays it without a
+// break, but on a busy machine its low-latency stream can run dry for a moment and the take then
+// holds silence there; a take of silence, noise or another sound has none.
+inline constexpr double kToneShareOfATake = 0.5;
+
+// Only the fmt chunk: a PCM WAV of that format, block align and bytes per second consistent.
+::testing::AssertionResult HasFormat(const WavFile& wav, const std::string& name, const TakeFormat& format);
+
+// The format, some samples, and in every channel the tone in at least toneShare of the blocks
+// and no block of another tone (1370 Hz, well away from it). name is for the messages.
+::testing::AssertionResult IsTakeOf(const WavFile& wav,
+                                    const std::string& name,
+                                    const TakeFormat& format,
+                                    double toneShare = kToneShareOfATake);
+
+// A file that ReadWavFile takes and whose RIFF size counts exactly the bytes after its first
+// eight: the device patches that size when it saves, so a take cut short leaves it wrong.
+::testing::AssertionResult IsWholeWavFile(const std::string& path, WavFile* wav);
+
+// The same as the first IsTakeOf for a file that is whole; *wav gets what was read.
+::testing::AssertionResult IsTakeOf(const std::string& path,
+                                    const TakeFormat& format,
+                                    WavFile* wav = nullptr,
+                                    double toneShare = kToneShareOfATake);
