@@ -70,12 +70,17 @@ struct AutoStopRow {
 // The limit is truncated toward zero to 64 bits and its low 32 bits kept; the take stops once
 // the elapsed seconds are strictly above it, and never for a limit of 0.
 const AutoStopRow kAutoStopRows[] = {
-    {"2", 3},           {"2.9", 3}, {"1", 2},
-    {"4294967297", 2},  // 2^32 + 1 keeps 1
-    {"4294967296", 0},  // 2^32 keeps 0: no automatic stop
-    {"-1", 0},          // 4294967295, beyond any take
+    {"2", 3},
+    {"2.9", 3},
+    {"1", 2},
+    {"4294967297", 2},   // 2^32 + 1 keeps 1
+    {"4294967296", 0},   // 2^32 keeps 0: no automatic stop
+    {"-1", 0},           // 4294967295, beyond any take
     {"-4294967294", 3},  // -2^32 + 2 keeps 2: the sign is not dropped, nor the value clamped
-    {"", 0},            {"0", 0},   {"0.9", 0}, {"abc", 0},
+    {"", 0},
+    {"0", 0},
+    {"0.9", 0},
+    {"abc", 0},
     {"8589934593", 2},  // 2^33 + 1 keeps 1
 };
 

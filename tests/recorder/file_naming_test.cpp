@@ -401,7 +401,8 @@ TEST(FindFreePath, KeepsOtherPathFormsInTheirFolder) {
 // A folder, with its trailing backslash, in which "take.wav" has a path of exactly length bytes.
 // Two-byte names keep the path within the platform's 260 characters.
 std::string FolderForTakeOfLength(const TempDir& temp, size_t length) {
-    const std::string folder = MakeFolderOfLength(temp.Path(), length - std::string("\\take.wav").size(), "表");
+    const std::string folder =
+        MakeFolderOfLength(temp.Path(), length - std::string("\\take.wav").size(), "表");
     return folder.empty() ? folder : folder + "\\";
 }
 

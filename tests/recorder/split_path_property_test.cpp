@@ -185,8 +185,9 @@ struct SplitAnyPathParts {
 AssertionResult IsSlice(const Part& part, const std::string& path, size_t from, size_t to) {
     const std::string expected = path.substr(from, to - from);
     if (part.Text() != expected) {
-        return AssertionFailure() << "the " << part.name << " is " << HexBytes(part.Text()) << ", expected bytes "
-                                  << from << " to " << to << ": " << HexBytes(expected);
+        return AssertionFailure() << "the " << part.name << " is " << HexBytes(part.Text())
+                                  << ", expected bytes " << from << " to " << to << ": "
+                                  << HexBytes(expected);
     }
     return AssertionSuccess();
 }
@@ -207,7 +208,8 @@ AssertionResult SplitAtTheLastDot(const Part& baseName,
 }
 
 // Runs check on every random path (see ForEachRandomCase).
-void ForEachRandomPath(const std::function<AssertionResult(const char* placed, const std::string& path)>& check) {
+void ForEachRandomPath(
+    const std::function<AssertionResult(const char* placed, const std::string& path)>& check) {
     ASSERT_EQ(IsDBCSLeadByte(0x95), 1) << "the tests need the Shift-JIS code page (932)";
     ForEachRandomCase(kCases, kPathBufferSize, RandomPath, check);
 }

@@ -208,10 +208,9 @@ struct FormatRow {
 // The first row is a take before any SetFormat: a new recorder records in the CD format.
 TEST_F(WaveRecorderTest, TheFormatSentFollowsEveryPreset) {
     const FormatRow rows[] = {
-        {0, 0, 0, 4, 176400},      {48000, 16, 2, 4, 192000}, {44100, 16, 2, 4, 176400},
-        {44100, 16, 1, 2, 88200},  {32000, 16, 2, 4, 128000},
-        {22050, 16, 2, 4, 88200},  {22050, 16, 1, 2, 44100},
-        {11025, 16, 1, 2, 22050},  {11025, 8, 1, 1, 11025},
+        {0, 0, 0, 4, 176400},     {48000, 16, 2, 4, 192000}, {44100, 16, 2, 4, 176400},
+        {44100, 16, 1, 2, 88200}, {32000, 16, 2, 4, 128000}, {22050, 16, 2, 4, 88200},
+        {22050, 16, 1, 2, 44100}, {11025, 16, 1, 2, 22050},  {11025, 8, 1, 1, 11025},
         {8000, 12, 1, 1, 8000},  // the fraction of a byte is dropped
     };
     for (const auto& row : rows) {

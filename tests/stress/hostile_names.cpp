@@ -167,7 +167,8 @@ std::string MakePathOfLength(const std::string& folder, size_t length, const std
     if (remaining - 1 - 4 - nameBytes == 1) {
         --nameBytes;
     }
-    const std::string inside = MakeFolderOfLength(folder, folder.size() + remaining - 1 - 4 - nameBytes, filler);
+    const std::string inside =
+        MakeFolderOfLength(folder, folder.size() + remaining - 1 - 4 - nameBytes, filler);
     return inside + "\\" + Fill(nameBytes, filler) + ".wav";
 }
 

@@ -13,8 +13,8 @@
 #include <cstdio>
 
 int main() {
-    HWND window =
-        CreateWindowExA(0, "STATIC", "desktop holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "desktop holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  nullptr, nullptr);
     if (!window) {
         fprintf(stderr, "desktop_holder: no window to hold the desktop with\n");
         return 1;

@@ -37,7 +37,7 @@ bool MakeFolder(const std::string& path) {
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     HandleGuard file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file.IsOpen() &&
            WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -47,7 +47,7 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes) {
     bytes->clear();
     HandleGuard file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         return false;
     }

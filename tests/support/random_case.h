@@ -52,11 +52,11 @@ using Random = std::mt19937_64;
 // each so that its terminator is the last byte before a guard page (at most `capacity` bytes with
 // the terminator), and has check judge it. A case whose text was read past its terminator or
 // changed fails whatever check says. Stops at the first failing case and names it.
-inline void ForEachRandomCase(int cases,
-                              size_t capacity,
-                              const std::function<std::string(Random&)>& draw,
-                              const std::function<::testing::AssertionResult(const char* placed,
-                                                                             const std::string& text)>& check) {
+inline void ForEachRandomCase(
+    int cases,
+    size_t capacity,
+    const std::function<std::string(Random&)>& draw,
+    const std::function<::testing::AssertionResult(const char* placed, const std::string& text)>& check) {
     const uint64_t seed = RandomSeed();
     Random random(seed);
     GuardedPage page(capacity);

@@ -22,7 +22,9 @@ std::string Describe(const WavFormat& format) {
 
 }  // namespace
 
-::testing::AssertionResult HasFormat(const WavFile& wav, const std::string& name, const TakeFormat& expected) {
+::testing::AssertionResult HasFormat(const WavFile& wav,
+                                     const std::string& name,
+                                     const TakeFormat& expected) {
     WavFormat want;
     want.formatTag = 1;
     want.channels = expected.channels;
@@ -58,8 +60,9 @@ std::string Describe(const WavFormat& format) {
         }
         const ToneScan other = ScanForTone(samples, wav.format.sampleRate, kOtherFrequency);
         if (other.blocksWithTone != 0) {
-            return ::testing::AssertionFailure() << name << ": channel " << channel << " carries a 1370 Hz tone in "
-                                                 << other.blocksWithTone << " blocks";
+            return ::testing::AssertionFailure()
+                   << name << ": channel " << channel << " carries a 1370 Hz tone in " << other.blocksWithTone
+                   << " blocks";
         }
     }
     return ::testing::AssertionSuccess();
@@ -80,7 +83,10 @@ std::string Describe(const WavFormat& format) {
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult IsTakeOf(const std::string& path, const TakeFormat& format, WavFile* out, double toneShare) {
+::testing::AssertionResult IsTakeOf(const std::string& path,
+                                    const TakeFormat& format,
+                                    WavFile* out,
+                                    double toneShare) {
     WavFile wav;
     ::testing::AssertionResult whole = IsWholeWavFile(path, &wav);
     if (!whole) {
