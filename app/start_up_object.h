@@ -20,6 +20,7 @@ public:
         }
     }
     T* operator->() const { return object_; }
+    T& operator*() const { return *object_; }
 
 private:
     alignas(T) unsigned char storage_[sizeof(T)] = {};

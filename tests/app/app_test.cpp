@@ -4,6 +4,7 @@
 #include "app/control_table.h"
 #include "app/globals.h"
 #include "tests/support/scripted_device.h"
+#include "tests/support/scripted_recorder.h"
 
 void AppTest::SetUp() {
     char saved[MAX_PATH * 2 + 1] = {};
@@ -65,7 +66,5 @@ bool TakeTickTimer() {
 
 void UseScriptedRecorder() {
     g_script = Script();
-    g_recorder->sendCommand = ScriptedSend;
-    g_recorder->readTick = ScriptedTick;
-    g_recorder->onError = RecordMessage;
+    WireToScript(*g_recorder);
 }

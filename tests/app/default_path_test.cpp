@@ -7,9 +7,13 @@
 #include "app/control_table.h"
 #include "app/globals.h"
 #include "tests/app/app_test.h"
+#include "tests/support/long_path_files.h"
 #include "tests/support/scripted_device.h"
 
 namespace {
+
+// "あ": two bytes of path for one character of the file system's limit.
+const char kWideCharacter[] = "\x82\xA0";
 
 std::string CurrentFolder() {
     char folder[1024] = {};
@@ -22,7 +26,7 @@ using DefaultPathTest = AppTest;
 // "\default.wav" is 12 bytes: a folder of 287 bytes gives a path of 299, the most the box gives
 // back, and the take goes there. One byte more and the start is refused with a message.
 TEST_F(DefaultPathTest, LongestFittingFolderStillRecordsThere) {
-    const std::string folder = MakeFolderOfLength(folder_.Path(), 287);
+    const std::string folder = MakeFolderOfLength(folder_.Path(), 287, kWideCharacter);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
     ASSERT_EQ(folder, CurrentFolder());
 
@@ -43,7 +47,7 @@ TEST_F(DefaultPathTest, FolderTooLongForTheDefaultPathRefusesTheStart) {
     // 288 bytes gives a 300-byte path; 292 and more would not even fit the recorder's buffer.
     for (size_t length : {288u, 292u, 299u}) {
         SCOPED_TRACE(length);
-        const std::string folder = MakeFolderOfLength(folder_.Path(), length);
+        const std::string folder = MakeFolderOfLength(folder_.Path(), length, kWideCharacter);
         ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
         ASSERT_EQ(length, CurrentFolder().size());
 
@@ -72,7 +76,7 @@ TEST_F(DefaultPathTest, FolderTooLongForTheDefaultPathRefusesTheStart) {
 TEST_F(DefaultPathTest, FolderBeyondTheReadRecordsAtTheDriveRoot) {
     for (size_t length : {300u, 330u}) {
         SCOPED_TRACE(length);
-        const std::string folder = MakeFolderOfLength(folder_.Path(), length);
+        const std::string folder = MakeFolderOfLength(folder_.Path(), length, kWideCharacter);
         ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
         UseScriptedRecorder();
 
@@ -90,7 +94,7 @@ TEST_F(DefaultPathTest, FolderBeyondTheReadRecordsAtTheDriveRoot) {
 
 // A name typed into the box does not depend on the current folder at all.
 TEST_F(DefaultPathTest, TypedNameRecordsInAFolderTooLongForTheDefault) {
-    const std::string folder = MakeFolderOfLength(folder_.Path(), 330);
+    const std::string folder = MakeFolderOfLength(folder_.Path(), 330, kWideCharacter);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
     PutText(ID_FILENAME_EDIT, "take.wav");
     Click(ID_RECORD_BUTTON);

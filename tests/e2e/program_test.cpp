@@ -2,27 +2,12 @@
 
 #include <cstdio>
 
-#include "tests/support/tone_detector.h"
-
 namespace e2e {
 
 namespace {
 
-constexpr double kToneFrequency = 1000.0;
-// The test server plays the tone without a break, but on a busy machine its low-latency stream
-// can run dry for a moment and the take then holds silence there; at least half of it must be
-// the tone (a take of silence, noise or another sound has none).
-constexpr double kToneBlockShare = 0.5;
 constexpr double kLatencySeconds = 0.5;
 constexpr double kDeviceBufferSeconds = 1.0 / 3.0;
-
-std::string Describe(const WavFormat& format) {
-    char text[160];
-    snprintf(text, sizeof(text), "tag %u, %u ch, %lu Hz, %u bits, block %u, %lu bytes/s", format.formatTag,
-             format.channels, static_cast<unsigned long>(format.sampleRate), format.bitsPerSample,
-             format.blockAlign, static_cast<unsigned long>(format.bytesPerSecond));
-    return text;
-}
 
 // Exit codes from 0xC0000000 up are the system's own for a crash (0xC0000005: access violation).
 std::string DescribeExitCode(DWORD exitCode) {
@@ -32,57 +17,6 @@ std::string DescribeExitCode(DWORD exitCode) {
 }
 
 }  // namespace
-
-::testing::AssertionResult IsTakeOf(const std::string& path, const ExpectedFormat& expected, WavFile* out) {
-    WavFile wav;
-    std::string error;
-    if (!ReadWavFile(path, &wav, &error)) {
-        return ::testing::AssertionFailure() << error;
-    }
-    ::testing::AssertionResult take = IsTakeOf(wav, path, expected);
-    if (take && out) {
-        *out = wav;
-    }
-    return take;
-}
-
-::testing::AssertionResult IsTakeOf(const WavFile& wav,
-                                    const std::string& name,
-                                    const ExpectedFormat& expected) {
-    ::testing::AssertionResult format = HasFormat(wav, name, expected);
-    if (!format) {
-        return format;
-    }
-    if (wav.data.empty()) {
-        return ::testing::AssertionFailure() << name << " holds no samples";
-    }
-    for (unsigned channel = 0; channel < wav.format.channels; ++channel) {
-        ToneScan scan = ScanForTone(ChannelSamples(wav, channel), wav.format.sampleRate, kToneFrequency);
-        if (!scan.Carries(kToneBlockShare)) {
-            return ::testing::AssertionFailure()
-                   << name << ": channel " << channel << " carries the 1 kHz tone in " << scan.blocksWithTone
-                   << " of " << scan.blocks << " blocks of 100 ms";
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult HasFormat(const WavFile& wav,
-                                     const std::string& name,
-                                     const ExpectedFormat& expected) {
-    WavFormat want;
-    want.formatTag = 1;
-    want.channels = expected.channels;
-    want.sampleRate = expected.sampleRate;
-    want.bitsPerSample = expected.bitsPerSample;
-    want.blockAlign = static_cast<uint16_t>(expected.channels * expected.bitsPerSample / 8);
-    want.bytesPerSecond = expected.sampleRate * want.blockAlign;
-    if (Describe(wav.format) != Describe(want)) {
-        return ::testing::AssertionFailure()
-               << name << " has format {" << Describe(wav.format) << "}, expected {" << Describe(want) << "}";
-    }
-    return ::testing::AssertionSuccess();
-}
 
 ::testing::AssertionResult LastsAsLongAsTake(const WavFile& wav, const TakeTimes& times) {
     const double seconds = wav.Seconds();

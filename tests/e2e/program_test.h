@@ -9,20 +9,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/main_window_driver.h"
+#include "tests/support/take_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_file.h"
 #include "tests/e2e/window_driver.h"
 
 namespace e2e {
-
-// The format a take must have in its file, as the preset in the list names it.
-// Written by field name, as the recorder's own format is, so that bits and channels cannot swap.
-struct ExpectedFormat {
-    uint32_t sampleRate;
-    uint16_t channels;
-    uint16_t bitsPerSample;
-};
-constexpr ExpectedFormat kCdFormat{.sampleRate = 44100, .channels = 2, .bitsPerSample = 16};
 
 // When a test saw the steps of one take (NowMs): it clicked start, the status first showed the
 // take, it clicked stop, the status read "停止" again.
@@ -32,20 +24,6 @@ struct TakeTimes {
     double stopClicked = 0;
     double idleSeen = 0;
 };
-
-// The file is a complete PCM WAV of that format, its fmt chunk consistent (block align, bytes per
-// second), and every channel carries the 1 kHz tone that the test sound server plays.
-::testing::AssertionResult IsTakeOf(const std::string& path,
-                                    const ExpectedFormat& format,
-                                    WavFile* wav = nullptr);
-// The same for a file already read; name is for the messages.
-::testing::AssertionResult IsTakeOf(const WavFile& wav,
-                                    const std::string& name,
-                                    const ExpectedFormat& format);
-// Only the fmt chunk: a PCM WAV of that format, block align and bytes per second consistent.
-::testing::AssertionResult HasFormat(const WavFile& wav,
-                                     const std::string& name,
-                                     const ExpectedFormat& format);
 
 // The file's length fits what the test saw of the take: at least the time from seeing the take
 // begin to clicking stop, at most the time from clicking start to seeing it end plus the device's

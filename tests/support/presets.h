@@ -17,14 +17,20 @@ struct Preset {
 };
 
 inline constexpr Preset kPresets[] = {
-    {"48000Hz, 16Bit, 2ch (DVD音質)", {48000, 16, 2}, 4, 192000},
-    {"44100Hz, 16Bit, 2ch (CD音質)", {44100, 16, 2}, 4, 176400},
-    {"44100Hz, 16Bit, 1ch", {44100, 16, 1}, 2, 88200},
-    {"32000Hz, 16Bit, 2ch (FMラジオ品質)", {32000, 16, 2}, 4, 128000},
-    {"22050Hz, 16Bit, 2ch", {22050, 16, 2}, 4, 88200},
-    {"22050Hz, 16Bit, 1ch", {22050, 16, 1}, 2, 44100},
-    {"11025Hz, 16Bit, 1ch (AMラジオ品質)", {11025, 16, 1}, 2, 22050},
-    {"11025Hz,  8Bit, 1ch (糞品質)", {11025, 8, 1}, 1, 11025},
+    {"48000Hz, 16Bit, 2ch (DVD音質)", {.sampleRate = 48000, .channels = 2, .bitsPerSample = 16}, 4, 192000},
+    {"44100Hz, 16Bit, 2ch (CD音質)", {.sampleRate = 44100, .channels = 2, .bitsPerSample = 16}, 4, 176400},
+    {"44100Hz, 16Bit, 1ch", {.sampleRate = 44100, .channels = 1, .bitsPerSample = 16}, 2, 88200},
+    {"32000Hz, 16Bit, 2ch (FMラジオ品質)",
+     {.sampleRate = 32000, .channels = 2, .bitsPerSample = 16},
+     4,
+     128000},
+    {"22050Hz, 16Bit, 2ch", {.sampleRate = 22050, .channels = 2, .bitsPerSample = 16}, 4, 88200},
+    {"22050Hz, 16Bit, 1ch", {.sampleRate = 22050, .channels = 1, .bitsPerSample = 16}, 2, 44100},
+    {"11025Hz, 16Bit, 1ch (AMラジオ品質)",
+     {.sampleRate = 11025, .channels = 1, .bitsPerSample = 16},
+     2,
+     22050},
+    {"11025Hz,  8Bit, 1ch (糞品質)", {.sampleRate = 11025, .channels = 1, .bitsPerSample = 8}, 1, 11025},
 };
 inline constexpr int kPresetCount = static_cast<int>(sizeof(kPresets) / sizeof(kPresets[0]));
 // The preset selected when the program starts.

@@ -61,7 +61,6 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     const MCIERROR result = scripted == g_script.results.end() ? 0 : scripted->second;
     if (command == MCI_STATUS) {
         auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
-        g_script.statusItems.push_back(status ? status->dwItem : 0);
         if (status && status->dwItem == MCI_STATUS_MODE) {
             status->dwReturn = g_script.mode;
         }

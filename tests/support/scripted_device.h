@@ -32,9 +32,8 @@ struct Script {
     std::vector<std::string> messages;
     // Runs inside the error handler, where a real error box would run its modal loop.
     std::function<void(const std::string& message)> onMessage;
-    // Status queries change nothing on the device, so they are kept apart from `sent`: the
-    // items asked for, in order, and what the device says its mode is.
-    std::vector<DWORD_PTR> statusItems;
+    // Status queries change nothing on the device, so they are kept apart from `sent`: what the
+    // device says its mode is.
     DWORD_PTR mode = MCI_MODE_RECORD;
     // The recorded length: while the input lives it grows by a millisecond at every question, as a
     // real one does between questions; a dead input's stays where it is.

@@ -10,12 +10,13 @@
 // What a take recorded from the test sound server must be: a whole PCM WAV file of the format
 // that was asked for, every channel carrying the 1 kHz tone the server plays and no other.
 
+// Written by field name, in the recorder's own order, so that bits and channels cannot swap.
 struct TakeFormat {
     uint32_t sampleRate;
-    uint16_t bitsPerSample;
     uint16_t channels;
+    uint16_t bitsPerSample;
 };
-inline constexpr TakeFormat kCdFormat{44100, 16, 2};
+inline constexpr TakeFormat kCdFormat{.sampleRate = 44100, .channels = 2, .bitsPerSample = 16};
 
 // The share of a take's 100 ms blocks that must carry the tone. The server plays it without a
 // break, but on a busy machine its low-latency stream can run dry for a moment and the take then
