@@ -412,9 +412,7 @@ bool WaveRecorder::SaveFromRecordingFile() {
         !WriteTakeFromRecording(recordingFile, rescuePath, pcm)) {
         return Report(kTakeLost);
     }
-    char message[sizeof(kTakeKeptAtFormat) + kPathBufferSize];
-    wsprintfA(message, kTakeKeptAtFormat, rescuePath);
-    return Report(message);
+    return ReportKeptAt(rescuePath);
 }
 
 // The name is chosen while the device still records; a target that cannot take a new file is
@@ -509,6 +507,12 @@ bool WaveRecorder::RescueTake() {
     if (lastError != 0) {
         return Report(kTakeLost);
     }
+    return ReportKeptAt(rescuePath);
+}
+
+// Tells the user where the take was kept. The path holds at most kPathBufferSize - 1 bytes, so
+// the message fits its buffer.
+bool WaveRecorder::ReportKeptAt(const char* rescuePath) {
     char message[sizeof(kTakeKeptAtFormat) + kPathBufferSize];
     wsprintfA(message, kTakeKeptAtFormat, rescuePath);
     return Report(message);

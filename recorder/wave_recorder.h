@@ -93,6 +93,7 @@ private:
     bool StopDevice();
     bool SaveTake();
     bool RescueTake();
+    bool ReportKeptAt(const char* rescuePath);
     bool CloseDevice();
 
     CaptureThreadWatch captureThreads;
