@@ -17,20 +17,22 @@ namespace {
 // sequences. None of them may open a second device, save twice or leave the window out of step.
 using ReentryTest = AppTest;
 
-void ClickEverythingAndTick() {
+void ClickEverything(bool alsoTick) {
     SendMessageA(Control(ID_FORMAT_COMBO), CB_SETCURSEL, 7, 0);
     Click(ID_RECORD_BUTTON);
     Click(ID_STOP_BUTTON);
-    g_script.tick += 10000;
-    SendTick();
+    if (alsoTick) {
+        g_script.tick += 10000;
+        SendTick();
+    }
     Click(ID_RECORD_BUTTON);
 }
 
-TEST_F(ReentryTest, ClicksAndTicksDuringAStartErrorAreHarmless) {
-    PutText(ID_SECONDS_EDIT, "1");
-    SendMessageA(Control(ID_AUTOSTOP_CHECK), BM_CLICK, 0, 0);
+// No tick here: while a start's box is open nothing records yet, so a tick has no take to count
+// or stop, and no fault of the window could show through one.
+TEST_F(ReentryTest, ClicksDuringAStartErrorAreHarmless) {
     g_script.results[MCI_OPEN] = MCIERR_DEVICE_OPEN;
-    g_script.onMessage = [](const std::string&) { ClickEverythingAndTick(); };
+    g_script.onMessage = [](const std::string&) { ClickEverything(false); };
 
     Click(ID_RECORD_BUTTON);
 
@@ -51,7 +53,7 @@ TEST_F(ReentryTest, ClicksAndTicksDuringAStopErrorAreHarmless) {
     PutText(ID_SECONDS_EDIT, "1");
     SendMessageA(Control(ID_AUTOSTOP_CHECK), BM_CLICK, 0, 0);
     g_script.results[MCI_STOP] = MCIERR_NONAPPLICABLE_FUNCTION;
-    g_script.onMessage = [](const std::string&) { ClickEverythingAndTick(); };
+    g_script.onMessage = [](const std::string&) { ClickEverything(true); };
 
     g_script.tick += 5000;
     SendTick();
@@ -71,7 +73,7 @@ TEST_F(ReentryTest, EveryErrorOfATakeWithNestedClicksEndsIdle) {
         g_script = Script();
         UseScriptedRecorder();
         g_script.results[failing] = 1;
-        g_script.onMessage = [](const std::string&) { ClickEverythingAndTick(); };
+        g_script.onMessage = [](const std::string&) { ClickEverything(true); };
 
         Click(ID_RECORD_BUTTON);
         EXPECT_EQ("録音中", ControlText(ID_STATUS_PANEL));
