@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "recorder/device_command.h"
 #include "recorder/recorder_texts.h"
 #include "recorder/save_target.h"
 #include "recorder/take_file.h"
@@ -66,7 +67,7 @@ WaveRecorder::WaveRecorder()
       startTick(0),
       path(),
       onError(DefaultErrorHandler),
-      sendCommand(mciSendCommandA),
+      sendCommand(SendDeviceCommand),
       readTick(GetTickCount),
       sequence(Sequence::kNone),
       finishedFromOutside(false),

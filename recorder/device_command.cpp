@@ -1,0 +1,25 @@
+#include "recorder/device_command.h"
+
+namespace {
+
+using SendCommandFunction = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
+
+// Loaded once and kept for the rest of the run; only the window's thread sends commands.
+SendCommandFunction LoadSendCommand() {
+    static bool tried = false;
+    static SendCommandFunction function = nullptr;
+    if (!tried) {
+        tried = true;
+        HMODULE library = LoadLibraryA("winmm.dll");
+        FARPROC address = library ? GetProcAddress(library, "mciSendCommandA") : nullptr;
+        function = reinterpret_cast<SendCommandFunction>(reinterpret_cast<void (*)()>(address));
+    }
+    return function;
+}
+
+}  // namespace
+
+MCIERROR WINAPI SendDeviceCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
+    SendCommandFunction send = LoadSendCommand();
+    return send ? send(device, command, flags, params) : MCIERR_DEVICE_NOT_INSTALLED;
+}
