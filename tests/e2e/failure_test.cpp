@@ -171,8 +171,9 @@ TEST_F(E2eFailure, ClosingDuringTheSaveErrorStillTellsWhereTheTakeIs) {
 // MIREBASCO_FULL_FOLDER: a folder on a volume with 200 KiB of room.
 // A second box about the same fault would follow the first within a few ticks.
 constexpr DWORD kSecondBoxMs = 3000;
-// At most this much of the sound before the server's end was still on its way to the device.
-constexpr double kSoundInFlightMs = 1000;
+// At most this much of the sound before the server's end was still on its way to the device: a
+// sound server started for one test delivers up to 1.7 s late in its first seconds (measured).
+constexpr double kSoundInFlightMs = 2000;
 constexpr DWORD kClickAfterTheEndMs = 1000;
 
 std::string FromEnvironment(const char* name) {
@@ -260,7 +261,7 @@ TEST_F(E2eFault, SoundServerDiesJustBeforeTheStop) {
     ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), target));
     TakeTimes times;
     ASSERT_TRUE(StartTake(&times));
-    ASSERT_TRUE(window_.WaitForCount(2));
+    ASSERT_TRUE(window_.WaitForCount(3));
     ASSERT_TRUE(KillSoundServer(&times));
     Sleep(kClickAfterTheEndMs);
     ASSERT_TRUE(window_.ClickStop());
