@@ -6,7 +6,6 @@
 //   bench_driver ready recorder|floor           wait for the running program's window
 //   bench_driver take <seconds> <path>          one take through the running recorder's window
 //   bench_driver close recorder|floor           close the running program's window
-//   bench_driver hold                           keep a hidden window open until ended
 //
 // Exit code 0 when the step worked; 1 with the reason on stderr otherwise.
 
@@ -81,25 +80,6 @@ int Take(double seconds, const std::string& path) {
     return 0;
 }
 
-// Wine runs the desktop in a process of its own, started with the first window and ended a
-// moment after the last. Two programs started from Linux at once while it is being started or
-// ended can wait for each other for good (measured: a program and the desktop both stuck); a
-// window held open for the whole benchmark keeps the desktop up.
-int Hold() {
-    HWND window =
-        CreateWindowExA(0, "STATIC", "bench hold", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    if (!window) {
-        return Fail("no window to hold the desktop with");
-    }
-    printf("holding\n");
-    fflush(stdout);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        DispatchMessageA(&message);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,10 +103,7 @@ int main(int argc, char** argv) {
         return window && PostMessageA(window, WM_CLOSE, 0, 0) ? 0
                                                               : Fail(std::string("no window of ") + argv[2]);
     }
-    if (step == "hold" && argc == 2) {
-        return Hold();
-    }
     return Fail(
         "usage: bench_driver startup recorder|floor <exe> | ready recorder|floor | "
-        "take <seconds> <path> | close recorder|floor | hold");
+        "take <seconds> <path> | close recorder|floor");
 }

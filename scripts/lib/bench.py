@@ -129,6 +129,7 @@ class Bench:
         self.recorder = os.path.join(build, "app", "mirebasco.exe")
         self.floor = os.path.join(build, "bench", "floor_window.exe")
         self.driver = os.path.join(build, "bench", "bench_driver.exe")
+        self.holder = os.path.join(build, "tests", "desktop_holder.exe")
         self.takes_dir = os.path.join(self.work, "takes")
         os.makedirs(self.takes_dir, exist_ok=True)
         self.server = wine_server_pid(os.environ["WINEPREFIX"])
@@ -251,11 +252,11 @@ class Bench:
         return result
 
     def run(self):
-        # Keeps Wine's desktop process up between the steps (see bench_driver's hold).
-        holder = subprocess.Popen(["wine", self.driver, "hold"], cwd=self.takes_dir, stdin=subprocess.DEVNULL,
+        # Keeps Wine's desktop process up between the steps (tests/support/desktop_holder.cpp).
+        holder = subprocess.Popen(["wine", self.holder], cwd=self.takes_dir, stdin=subprocess.DEVNULL,
                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         if holder.stdout.readline().strip() != "holding":
-            raise RuntimeError("bench_driver hold did not start")
+            raise RuntimeError("the desktop holder did not start")
         results = []
         try:
             for run in range(self.runs):
