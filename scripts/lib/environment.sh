@@ -13,7 +13,7 @@ STATE=$BUILD/session
 export WINEPREFIX=$BUILD/wineprefix
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
-          wine wine64 xvfb xauth x11-utils imagemagick pulseaudio pulseaudio-utils sox
+          wine wine64 xvfb xauth x11-utils imagemagick pulseaudio pulseaudio-utils
           locales fonts-ipafont-gothic procps)
 
 STARTED_PIDS=()
@@ -118,8 +118,11 @@ start_private_display() {
     PRIVATE_DISPLAY=1
 }
 
-# A sound server of our own: a null sink whose monitor is the default source, fed with a steady
-# 1 kHz tone through a low-latency stream (an idle monitor delivers late and loses take ends).
+# A sound server of our own: a null sink whose monitor is the default source, carrying a steady
+# 1 kHz tone. The tone is made inside the server (module-sine), so no process outside it can be
+# starved and leave gaps of silence in a take, however loaded the machine. A low-latency stream of
+# silence into the same sink keeps its latency short: without one the monitor delivers in large
+# late blocks, and takes lose their last few hundred milliseconds.
 start_private_sound() {
     local dir=$STATE/pulse
     rm -rf "$dir"
@@ -135,6 +138,7 @@ load-module module-null-sink sink_name=tone rate=44100 channels=2
 load-module module-null-sink sink_name=speakers rate=44100 channels=2
 set-default-sink speakers
 set-default-source tone.monitor
+load-module module-sine sink=tone frequency=1000
 PA
     HOME=$dir pulseaudio -n -F "$dir/server.pa" --daemonize=no --exit-idle-time=-1 \
         --use-pid-file=no --disable-shm=yes --log-target=file:"$dir/server.log" \
@@ -146,9 +150,8 @@ PA
         sleep 0.1
     done
     pactl info >/dev/null 2>&1 || { say "PulseAudio did not start; see $dir/server.log"; exit 1; }
-    sox -q -n -t raw -r 44100 -c 2 -b 16 -e signed-integer - synth 86400 sine 1000 vol 0.5 2>/dev/null |
-        pacat --raw --latency-msec=10 --rate=44100 --channels=2 --format=s16le -d tone \
-            >/dev/null 2>&1 &
+    pacat --raw --latency-msec=10 --rate=44100 --channels=2 --format=s16le -d tone </dev/zero \
+        >/dev/null 2>&1 &
     STARTED_PIDS+=($!)
 }
 

@@ -84,8 +84,10 @@ TEST_F(DefaultPathTest, FolderBeyondTheReadRecordsAtTheDriveRoot) {
         EXPECT_EQ("\\default.wav", ControlText(ID_FILENAME_EDIT));
         EXPECT_EQ(1, g_recorder->IsRecording());
         Click(ID_STOP_BUTTON);
-        EXPECT_EQ(1u, g_script.Count(MCI_SAVE));
+        ASSERT_EQ(1u, g_script.Count(MCI_SAVE));
         EXPECT_TRUE(g_script.messages.empty());
+        // The scripted save wrote a file at the drive root; it is not left there.
+        EXPECT_TRUE(DeleteFileA(g_script.Sent(MCI_SAVE)[0].fileName.c_str()));
         PutText(ID_FILENAME_EDIT, "");
         ASSERT_TRUE(SetCurrentDirectoryA(folder_.Path().c_str()));
         RemoveTree(folder.substr(0, folder.find('\\', folder_.Path().size() + 1)));

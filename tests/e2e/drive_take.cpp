@@ -1,5 +1,6 @@
-// drive_take.exe <seconds>: records one take through the buttons of the mirebasco window that is
-// already running, and prints the path of the file it was saved to.
+// drive_take.exe <seconds> [process id]: records one take through the buttons of the mirebasco
+// window that is already running (the one of that process, when given), and prints the path of
+// the file it was saved to.
 //
 // It waits up to a minute for the window, clicks start, waits until the status has counted the
 // seconds, clicks stop and waits for "停止". Exit code 0 when the take was saved; 1 with the
@@ -67,13 +68,15 @@ bool IsFullPath(const std::string& path) {
 
 int main(int argc, char** argv) {
     char* end = nullptr;
-    const long seconds = argc == 2 ? strtol(argv[1], &end, 10) : -1;
-    if (argc != 2 || *end != '\0' || seconds < 1 || seconds > kMaxSeconds) {
-        fprintf(stderr, "usage: drive_take <seconds 1-%ld>\n", kMaxSeconds);
+    const long seconds = argc == 2 || argc == 3 ? strtol(argv[1], &end, 10) : -1;
+    char* idEnd = nullptr;
+    const unsigned long wantedProcess = argc == 3 ? strtoul(argv[2], &idEnd, 10) : 0;
+    if (seconds < 1 || *end != '\0' || seconds > kMaxSeconds || (argc == 3 && *idEnd != '\0')) {
+        fprintf(stderr, "usage: drive_take <seconds 1-%ld> [process id]\n", kMaxSeconds);
         return 2;
     }
 
-    HWND window = WaitForMainWindow(0, kWindowTimeoutMs);
+    HWND window = WaitForMainWindow(static_cast<DWORD>(wantedProcess), kWindowTimeoutMs);
     if (!window) {
         return Fail("no mirebasco window appeared within a minute");
     }

@@ -66,7 +66,8 @@ TEST_F(E2eDriveTake, RecordsTakesThroughTheWindowAndPrintsWhereEachWent) {
     for (const char* expected : {"default.wav", "default-0.wav"}) {
         std::string output;
         DWORD exitCode = 1;
-        ASSERT_TRUE(RunAndCollect(tool, "1", &output, &exitCode));
+        // Other programs' windows of the same class may be open beside this one.
+        ASSERT_TRUE(RunAndCollect(tool, "1 " + std::to_string(ProcessId()), &output, &exitCode));
         EXPECT_EQ(exitCode, 0u);
         EXPECT_EQ(output, folder_.File(expected) + "\r\n");
         EXPECT_TRUE(IsTakeOf(folder_.File(expected), kCdFormat));

@@ -149,10 +149,11 @@ TEST_F(E2eFailure, ClosingDuringTheSaveErrorStillTellsWhereTheTakeIs) {
     ASSERT_TRUE(PostMessageA(window_.Handle(), WM_CLOSE, 0, 0));
 
     std::string where;
-    for (int box = 0; box < 3 && where.empty(); ++box) {
+    for (int box = 0; box < 4 && where.empty(); ++box) {
         std::string message;
-        ASSERT_TRUE(AnswerErrorBox(&message));
-        if (message.rfind(kTakeKeptAt, 0) == 0) {
+        // The close ends the open box, perhaps while it is being read, and the program shows it
+        // again: a box that went before it was answered is no failure of its own.
+        if (AnswerErrorBox(&message) && message.rfind(kTakeKeptAt, 0) == 0) {
             where = message;
         }
     }

@@ -17,7 +17,7 @@ namespace {
 
 // The switch the no-device tests rest on: a program started while it is on sees no input device,
 // and once it is off again programs see as many as before.
-TEST(StressSoundSwitch, ProgramsStartedWithoutTheDriverSeeNoInputAndTheDriverComesBack) {
+TEST(StressNoDeviceSetting, ProgramsStartedWithoutTheDriverSeeNoInputAndTheDriverComesBack) {
     const int withSound = CountSoundInputs();
     ASSERT_GT(withSound, 0) << "the test machine offers no sound input to begin with";
     {
