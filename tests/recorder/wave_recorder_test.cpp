@@ -314,8 +314,6 @@ TEST_F(WaveRecorderTest, AnOverlongPathIsCutAtTheBufferNotPastIt) {
     EXPECT_EQ(strlen(recorder.path), sizeof(recorder.path) - 1);
 }
 
-}  // namespace
-
 // The input dies during a take. Whether the tick's watch notices it or a stop comes first, the
 // device is sent nothing more (a stop would wait for ever), the user is told once, and the sound
 // up to the fault is written from the device's own recording file as a complete WAV. A save that
@@ -386,3 +384,5 @@ TEST_F(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveComesOutShortIsKeptWhole)
         EXPECT_FALSE(recorder.WatchInput());
     }
 }
+
+}  // namespace

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kPositiveInfinity = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int64_t kInt64Min = std::numeric_limits<int64_t>::min();
 constexpr int32_t kInt32Min = std::numeric_limits<int32_t>::min();
@@ -43,8 +43,8 @@ TEST(Truncation, TowardZeroKeepingTheLowBits) {
         {-1e300, 0, 0, 0u},
         {kNaN, 0, 0, 0u},
         {-kNaN, 0, 0, 0u},
-        {kInfinity, 0, 0, 0u},
-        {-kInfinity, 0, 0, 0u},
+        {kPositiveInfinity, 0, 0, 0u},
+        {-kPositiveInfinity, 0, 0, 0u},
     };
     for (const TruncationRow& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.value));
@@ -62,7 +62,7 @@ TEST(LowBits, SixteenBitFieldsFromDoubles) {
     } rows[] = {
         {48000.0, 48000},  // above the signed 16-bit range, still a valid rate
         {44100.9, 44100}, {65535.0, 65535}, {65536.0 + 16.0, 16}, {4294967296.0 + 16.0, 16},
-        {-1.0, 65535},    {kNaN, 0},        {kInfinity, 0},
+        {-1.0, 65535},    {kNaN, 0},        {kPositiveInfinity, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.value));
