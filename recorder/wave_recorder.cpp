@@ -16,18 +16,11 @@ char g_newElement[] = "";
 // third of a second (one capture buffer); the bound only keeps a broken driver from hanging us.
 constexpr DWORD kCaptureEndTimeoutMs = 10000;
 
-// The device appends a capture buffer of a third of a second at a time. A recorded length that
-// has not grown for this long while the device says it records means the input is gone. The
-// bounds are generous: a device given up on cannot be used again, and a busy machine can hold
-// the sound back for a second or two, most of all before the first buffer.
-constexpr DWORD kInputSilenceMs = 5000;
-constexpr DWORD kFirstSoundMs = 10000;
-// A stop waits for the next buffer, and without an input would wait for ever. A live input keeps
-// its recorded length within a buffer of the time the take has run, behind it by a lag of its
-// own (the smallest seen): a length further behind than kBehindMs at the click is watched for at
-// most kStopCheckMs before the stop is sent, and a live one grows within a third of a second.
-// An input that dies less than kBehindMs before the click is not told apart, and its stop hangs.
-constexpr int64_t kBehindMs = 500;
+// A stop waits for the next buffer, and without an input would wait for ever. A length further
+// behind the take's time than a live input lets it fall (half a second beyond its usual lag) is
+// watched for at most kStopCheckMs before the stop is sent; a live one grows within a third of a
+// second. An input that dies less than half a second before the click is not told apart, and its
+// stop hangs.
 constexpr DWORD kStopCheckMs = 3000;
 constexpr DWORD kStopCheckPollMs = 20;
 
@@ -81,10 +74,6 @@ WaveRecorder::WaveRecorder()
       targetChecked(false),
       targetWritable(false),
       recordingFile(),
-      recordedMs(0),
-      lastGrowthTick(0),
-      smallestLag(0),
-      lagKnown(false),
       abandonedDevice(0) {}
 
 WaveRecorder::~WaveRecorder() {
@@ -303,45 +292,22 @@ void WaveRecorder::NoteRecordingFile() {
         recordingFile[0] = '\0';
     }
     recordingFile[sizeof(recordingFile) - 1] = '\0';
-    recordedMs = 0;
-    lastGrowthTick = readTick();
-    lagKnown = false;
+    inputWatch.Begin(startTick, readTick());
 }
 
 // True when the recorded length has grown since it was last seen, or cannot be told.
 bool WaveRecorder::InputGrew() {
     DWORD_PTR position = 0;
     if (!QueryStatus(MCI_STATUS_POSITION, position)) {
-        lastGrowthTick = readTick();
+        inputWatch.NoteUnknown(readTick());
         return true;
     }
-    if (position == recordedMs) {
-        return false;
-    }
-    recordedMs = position;
-    lastGrowthTick = readTick();
-    // Lengths in milliseconds are 32-bit, as every device value is.
-    const int64_t lag = int64_t{lastGrowthTick - startTick} - static_cast<uint32_t>(position);
-    if (!lagKnown || lag < smallestLag) {
-        smallestLag = lag;
-        lagKnown = true;
-    }
-    return true;
-}
-
-// How far the recorded length is behind the time the take has run, beyond its usual lag; the
-// most it can be when the usual lag is not known yet.
-int64_t WaveRecorder::LengthBehindMs() const {
-    if (!lagKnown) {
-        return INT64_MAX;
-    }
-    return int64_t{readTick() - startTick} - static_cast<uint32_t>(recordedMs) - smallestLag;
+    return inputWatch.NoteLength(position, readTick());
 }
 
 bool WaveRecorder::WatchInput() {
-    const DWORD silenceAllowed = recordedMs > 0 ? kInputSilenceMs : kFirstSoundMs;
     if (recording != 1 || sequence != Sequence::kNone || !deviceOpen || InputGrew() ||
-        readTick() - lastGrowthTick < silenceAllowed) {
+        !inputWatch.SilentTooLong(readTick())) {
         return false;
     }
     DWORD_PTR mode = 0;
@@ -366,7 +332,7 @@ bool WaveRecorder::InputStillComing() {
         return true;
     }
     InputGrew();  // the length as it stands at the click
-    if (LengthBehindMs() <= kBehindMs) {
+    if (!inputWatch.FarBehind(readTick())) {
         return true;
     }
     const DWORD start = GetTickCount();
@@ -462,16 +428,14 @@ bool WaveRecorder::SaveTake() {
 
 // The length of the stopped take's file: the header and the samples the device reports.
 uint64_t WaveRecorder::RecordedBytes() {
-    DWORD_PTR ms = recordedMs;
-    QueryStatus(MCI_STATUS_POSITION, ms);
-    recordedMs = ms;
+    InputGrew();
     // The length comes in whole milliseconds: one more covers what its rounding dropped.
-    return (uint64_t{ms} + 1) * waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
+    return (uint64_t{inputWatch.LengthMs()} + 1) * waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
 }
 
 // The device reports a save that came out short as a success: the file is checked instead.
 bool WaveRecorder::SavedWhole() {
-    const uint64_t recorded = uint64_t{recordedMs} * waveParams.nAvgBytesPerSec / 1000;
+    const uint64_t recorded = uint64_t{inputWatch.LengthMs()} * waveParams.nAvgBytesPerSec / 1000;
     const uint64_t oneMs = waveParams.nAvgBytesPerSec / 1000 + waveParams.nBlockAlign;
     const uint32_t atLeast = static_cast<uint32_t>(recorded > oneMs ? recorded - oneMs : 0);
     if (!IsCompleteTake(path, atLeast)) {

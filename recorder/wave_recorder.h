@@ -7,6 +7,7 @@
 
 #include "recorder/capture_thread_watch.h"
 #include "recorder/file_naming.h"
+#include "recorder/input_watch.h"
 #include "recorder/recording_format.h"
 
 // Receives the text of a failed device command ("エラー:MCI_OPEN", ...).
@@ -83,7 +84,6 @@ private:
     void NoteRecordingFile();
     bool InputGrew();
     bool InputStillComing();
-    int64_t LengthBehindMs() const;
     void EndTakeOfLostInput();
     bool SaveFromRecordingFile();
     uint64_t RecordedBytes();
@@ -124,12 +124,8 @@ private:
     // The device's own recording file, named by the device once it records; the take can be
     // rebuilt from it when the device cannot save it.
     char recordingFile[kPathBufferSize];
-    // The recorded length last seen (milliseconds) and when it last grew (readTick).
-    DWORD_PTR recordedMs;
-    DWORD lastGrowthTick;
-    // The smallest lag of the length behind the time the take has run, once the length has grown.
-    int64_t smallestLag;
-    bool lagKnown;
+    // The recorded length as last read, and whether the input still feeds it.
+    InputWatch inputWatch;
     // A device whose input died: it would never return from a stop or a close, so nothing is sent
     // to it any more (0: none).
     MCIDEVICEID abandonedDevice;
