@@ -45,7 +45,7 @@ int Startup(const std::string& kind, const std::string& exePath) {
     StartupTiming timing;
     if (kind == "recorder") {
         timing = TimeStartup(exePath, e2e::kMainWindowClass, e2e::kMainWindowTitle, e2e::kFormatListId,
-                             e2e::kFormatCount);
+                             kPresetCount);
     } else if (kind == "floor") {
         timing = TimeStartup(exePath, kFloorClass, kFloorTitle, 0, 0);
     } else {

@@ -12,38 +12,6 @@
 namespace e2e {
 namespace {
 
-// The first full path ("X:\...") in a message, up to the end of its last ".wav". Walks the text
-// a character at a time, so a trail byte is never taken for a drive letter.
-std::string PathIn(const std::string& message) {
-    size_t start = std::string::npos;
-    for (size_t i = 0; i + 2 < message.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(message[i]);
-        if (IsDBCSLeadByte(byte) == 1) {
-            ++i;
-            continue;
-        }
-        if (((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z') && message[i + 1] == ':' &&
-            message[i + 2] == '\\') {
-            start = i;
-            break;
-        }
-    }
-    if (start == std::string::npos) {
-        return {};
-    }
-    std::string lower = message;
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    const size_t end = lower.rfind(".wav");
-    if (end == std::string::npos || end < start) {
-        return {};
-    }
-    return message.substr(start, end + 4 - start);
-}
-
 // Removes a file the program kept outside the test's folder once the test is over.
 class FileRemover {
 public:
@@ -74,10 +42,11 @@ TEST_F(E2eFailure, TakeAimedAtAMissingFolderIsReportedAndKeptElsewhere) {
     ASSERT_NE(second, nullptr) << "no second box saying where the take was kept";
     const std::string where = MessageBoxText(second);
     FileRemover kept;
-    kept.path = PathIn(where);
+    kept.path = KeptPathIn(where);
     ASSERT_TRUE(DismissMessageBox(second));
 
-    ASSERT_FALSE(kept.path.empty()) << "the second box names no .wav path: \"" << where << "\"";
+    ASSERT_FALSE(kept.path.empty()) << "the second box does not say where the take was kept: \"" << where
+                                    << "\"";
     EXPECT_TRUE(IsTakeOf(kept.path, kCdFormat)) << "the box says \"" << where << "\"";
     EXPECT_TRUE(window_.WaitForIdleStatus());
     EXPECT_TRUE(NoErrorBoxOpen());
@@ -153,12 +122,12 @@ TEST_F(E2eFailure, ClosingDuringTheSaveErrorStillTellsWhereTheTakeIs) {
         std::string message;
         // The close ends the open box, perhaps while it is being read, and the program shows it
         // again: a box that went before it was answered is no failure of its own.
-        if (AnswerErrorBox(&message) && message.rfind(kTakeKeptAt, 0) == 0) {
+        if (AnswerErrorBox(&message) && !KeptPathIn(message).empty()) {
             where = message;
         }
     }
     FileRemover kept;
-    kept.path = PathIn(where);
+    kept.path = KeptPathIn(where);
     ASSERT_FALSE(kept.path.empty()) << "no box told where the take was kept";
     EXPECT_TRUE(IsTakeOf(kept.path, kCdFormat));
     EXPECT_TRUE(WaitForCleanExit());
@@ -289,8 +258,9 @@ TEST_F(E2eFault, DiskTooSmallForTheTake) {
     std::string where;
     ASSERT_TRUE(AnswerErrorBox(&where));
     FileRemover kept;
-    kept.path = PathIn(where);
-    ASSERT_FALSE(kept.path.empty()) << "the second box names no .wav path: \"" << where << "\"";
+    kept.path = KeptPathIn(where);
+    ASSERT_FALSE(kept.path.empty()) << "the second box does not say where the take was kept: \"" << where
+                                    << "\"";
     EXPECT_TRUE(window_.WaitForIdleStatus());
     times.idleSeen = NowMs();
     WavFile wav;

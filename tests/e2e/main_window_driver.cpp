@@ -77,7 +77,7 @@ HWND WaitForMainWindow(DWORD processId, DWORD timeoutMs) {
             window = FindMainWindow(processId);
             // The list is filled at the end of the window's creation; the count is answered only
             // once the program's message loop runs.
-            return window && ListCount(GetDlgItem(window, kFormatListId)) == kFormatCount;
+            return window && ListCount(GetDlgItem(window, kFormatListId)) == kPresetCount;
         },
         timeoutMs);
     return window;

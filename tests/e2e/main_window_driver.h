@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/e2e/window_driver.h"
+#include "tests/support/presets.h"
 
 // The recorder's main window as its user sees it: the controls by identifier, the status panel's
 // texts, and the waits a user does with their eyes ("until it says 録音中 2秒").
@@ -30,9 +31,6 @@ extern const char kStatusRecording[];   // "録音中", shown until the first ti
 extern const char kRecordFailed[];      // "エラー:MCI_RECORD"
 extern const char kSaveFailed[];        // "エラー:MCI_SAVE"
 extern const char kTakeKeptAt[];        // "録音は次のファイルに保存しました:\n" + path
-constexpr int kFormatCount = 8;
-constexpr int kCdFormatIndex = 1;
-constexpr int kEightBitFormatIndex = 7;
 
 // Reads a running count "録音中 %d秒"; false for every other text.
 bool ParseStatusCount(const std::string& status, int* seconds);

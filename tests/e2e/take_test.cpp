@@ -24,9 +24,9 @@ TEST_F(E2eWindow, FreshStartIsIdleWithTheCdPresetSelected) {
     EXPECT_FALSE(IsChecked(window_.Control(kAutoStopCheckId)));
     EXPECT_TRUE(IsWindowEnabled(window_.Control(kSecondsEditId)));
     HWND list = window_.Control(kFormatListId);
-    EXPECT_EQ(ListCount(list), kFormatCount);
-    EXPECT_EQ(SelectedListIndex(list), kCdFormatIndex);
-    EXPECT_EQ(ListItemText(list, kCdFormatIndex), kPresets[kCdPreset].text);
+    EXPECT_EQ(ListCount(list), kPresetCount);
+    EXPECT_EQ(SelectedListIndex(list), kCdPreset);
+    EXPECT_EQ(ListItemText(list, kCdPreset), kPresets[kCdPreset].text);
     EXPECT_TRUE(folder_.Entries().empty());
 }
 
@@ -81,7 +81,6 @@ TEST_F(E2eTake, StartWhileRecordingChangesNothing) {
         << "the status reads \"" << window_.Status() << "\"";
     EXPECT_TRUE(window_.WaitForCount(2)) << "the status stopped counting";
     EXPECT_TRUE(NoErrorBoxOpen());
-    EXPECT_EQ(window_.FileName(), "second.wav");
     ASSERT_TRUE(StopTake(&times));
 
     EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"default.wav"});

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "recorder/file_naming.h"
+#include "tests/support/guarded_page.h"
 #include "tests/support/handle_guard.h"
 #include "tests/support/long_path_files.h"
 #include "tests/support/temp_dir.h"
@@ -123,31 +124,23 @@ const char* const kNotDriveRooted[] = {
     "C:/rec/take.wav",
 };
 
-// Four part buffers with guard bytes on both sides.
+// The four part buffers, each between guard bytes and filled with a pattern, so that a write past
+// a part and a part the split did not write both show.
 struct GuardedParts {
-    static constexpr unsigned char kGuard = 0xCC;
-    unsigned char before[16];
-    char drive[kDrivePartSize];
-    unsigned char afterDrive[16];
-    char directory[kPathBufferSize];
-    unsigned char afterDirectory[16];
-    char baseName[kPathBufferSize];
-    unsigned char afterBaseName[16];
-    char extension[kPathBufferSize];
-    unsigned char afterExtension[16];
-
-    GuardedParts() { memset(static_cast<void*>(this), kGuard, sizeof(*this)); }
+    GuardedBuffer drive{kDrivePartSize};
+    GuardedBuffer directory{kPathBufferSize};
+    GuardedBuffer baseName{kPathBufferSize};
+    GuardedBuffer extension{kPathBufferSize};
 
     bool GuardsIntact() const {
-        for (const unsigned char* guard :
-             {before, afterDrive, afterDirectory, afterBaseName, afterExtension}) {
-            for (size_t i = 0; i < 16; ++i) {
-                if (guard[i] != kGuard) {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return drive.GuardsIntact() && directory.GuardsIntact() && baseName.GuardsIntact() &&
+               extension.GuardsIntact();
+    }
+    bool Untouched() const {
+        return drive.Untouched() && directory.Untouched() && baseName.Untouched() && extension.Untouched();
+    }
+    void Split(const char* path) {
+        SplitPath(path, drive.Data(), directory.Data(), baseName.Data(), extension.Data());
     }
 };
 
@@ -155,11 +148,11 @@ TEST(SplitPath, SplitsDriveRootedPathsByCharacterNotByte) {
     for (const SplitRow& row : kDriveRootedRows) {
         SCOPED_TRACE(row.path);
         GuardedParts parts;
-        SplitPath(row.path, parts.drive, parts.directory, parts.baseName, parts.extension);
-        EXPECT_STREQ(parts.drive, row.drive);
-        EXPECT_STREQ(parts.directory, row.directory);
-        EXPECT_STREQ(parts.baseName, row.baseName);
-        EXPECT_STREQ(parts.extension, row.extension);
+        parts.Split(row.path);
+        EXPECT_STREQ(parts.drive.Data(), row.drive);
+        EXPECT_STREQ(parts.directory.Data(), row.directory);
+        EXPECT_STREQ(parts.baseName.Data(), row.baseName);
+        EXPECT_STREQ(parts.extension.Data(), row.extension);
         EXPECT_TRUE(parts.GuardsIntact());
     }
 }
@@ -189,11 +182,9 @@ TEST(SplitPath, LeavesOtherPathsAlone) {
     for (const char* path : kNotDriveRooted) {
         SCOPED_TRACE(path);
         GuardedParts parts;
-        SplitPath(path, parts.drive, parts.directory, parts.baseName, parts.extension);
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&parts);
-        for (size_t i = 0; i < sizeof(parts); ++i) {
-            ASSERT_EQ(bytes[i], GuardedParts::kGuard) << "byte " << i;
-        }
+        parts.Split(path);
+        EXPECT_TRUE(parts.GuardsIntact());
+        EXPECT_TRUE(parts.Untouched());
     }
 }
 
@@ -201,17 +192,17 @@ TEST(SplitPath, LeavesOtherPathsAlone) {
 TEST(SplitPath, LongPathsStayInsideTheParts) {
     const std::string longest = "C:\\" + std::string(299, 'd') + "\\";
     GuardedParts parts;
-    SplitPath(longest.c_str(), parts.drive, parts.directory, parts.baseName, parts.extension);
-    EXPECT_EQ(std::string(parts.directory), longest.substr(2));
+    parts.Split(longest.c_str());
+    EXPECT_EQ(std::string(parts.directory.Data()), longest.substr(2));
     EXPECT_TRUE(parts.GuardsIntact());
 
     const std::string tooLong =
         "C:\\" + std::string(400, 'd') + "\\" + std::string(400, 'n') + "." + std::string(400, 'e');
     GuardedParts cut;
-    SplitPath(tooLong.c_str(), cut.drive, cut.directory, cut.baseName, cut.extension);
-    EXPECT_EQ(strlen(cut.directory), kPathBufferSize - 1);
-    EXPECT_EQ(strlen(cut.baseName), kPathBufferSize - 1);
-    EXPECT_EQ(strlen(cut.extension), kPathBufferSize - 1);
+    cut.Split(tooLong.c_str());
+    EXPECT_EQ(strlen(cut.directory.Data()), kPathBufferSize - 1);
+    EXPECT_EQ(strlen(cut.baseName.Data()), kPathBufferSize - 1);
+    EXPECT_EQ(strlen(cut.extension.Data()), kPathBufferSize - 1);
     EXPECT_TRUE(cut.GuardsIntact());
 }
 
@@ -252,10 +243,10 @@ TEST(SplitAnyPath, KeepsTheWholeFolderInFront) {
     for (const AnySplitRow& row : kAnyPathRows) {
         SCOPED_TRACE(row.path);
         GuardedParts parts;
-        SplitAnyPath(row.path, parts.directory, parts.baseName, parts.extension);
-        EXPECT_STREQ(parts.directory, row.folder);
-        EXPECT_STREQ(parts.baseName, row.baseName);
-        EXPECT_STREQ(parts.extension, row.extension);
+        SplitAnyPath(row.path, parts.directory.Data(), parts.baseName.Data(), parts.extension.Data());
+        EXPECT_STREQ(parts.directory.Data(), row.folder);
+        EXPECT_STREQ(parts.baseName.Data(), row.baseName);
+        EXPECT_STREQ(parts.extension.Data(), row.extension);
         EXPECT_TRUE(parts.GuardsIntact());
         char part[kPathBufferSize];
         strcpy(part, kUnwritten);

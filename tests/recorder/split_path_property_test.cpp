@@ -27,10 +27,6 @@ constexpr size_t kLongestPath = kPathBufferSize - 1;
 // Random paths: short runs of letters, blanks, dots, separators, colons and drive roots, mixed
 // with two-byte characters, most of all those whose trail byte is 0x5C.
 
-size_t Below(Random& random, size_t count) {
-    return std::uniform_int_distribution<size_t>(0, count - 1)(random);
-}
-
 char ByteIn(Random& random, unsigned first, unsigned last) {
     return static_cast<char>(first + Below(random, last - first + 1));
 }

@@ -55,19 +55,6 @@ protected:
     }
 };
 
-::testing::AssertionResult IsTakeFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    if (!ReadBytes(path, &bytes)) {
-        return ::testing::AssertionFailure() << "cannot read " << path;
-    }
-    WavFile wav;
-    std::string error;
-    if (!ParseWav(bytes, &wav, &error)) {
-        return ::testing::AssertionFailure() << path << ": " << error;
-    }
-    return IsTakeOf(wav, path, kCdFormat);
-}
-
 TEST_P(StressHostileName, NothingIsOverwrittenAndTheTakeIsSavedFreeOrReportedAndKept) {
     const HostileName name = GetParam().prepare(folder_.Path());
     const FolderSnapshot before = TakeSnapshot(folder_.Path());
@@ -90,7 +77,7 @@ TEST_P(StressHostileName, NothingIsOverwrittenAndTheTakeIsSavedFreeOrReportedAnd
         if (!name.freeName.empty()) {
             EXPECT_EQ(saved.front(), name.freeName);
         }
-        EXPECT_TRUE(IsTakeFile(saved.front()));
+        EXPECT_TRUE(IsTakeOf(saved.front(), kCdFormat));
         EXPECT_EQ(kept, std::vector<std::string>{});
     } else {
         printf("%s: reported and kept as \"%s\"\n", GetParam().label, keptPath.c_str());
@@ -101,7 +88,7 @@ TEST_P(StressHostileName, NothingIsOverwrittenAndTheTakeIsSavedFreeOrReportedAnd
         if (!name.freeName.empty()) {
             EXPECT_EQ(FileNamePart(keptPath), FileNamePart(name.freeName));
         }
-        EXPECT_TRUE(IsTakeFile(keptPath));
+        EXPECT_TRUE(IsTakeOf(keptPath, kCdFormat));
     }
 }
 

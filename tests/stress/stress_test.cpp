@@ -48,13 +48,11 @@ StressTest::StressTest() {
     if (!answered) {
         return answered;
     }
-    // The whole rest of the message is the path: a kept name need not end in ".wav".
-    const std::string prefix = kTakeKeptAt;
-    if (message.size() <= prefix.size() || message.compare(0, prefix.size(), prefix) != 0) {
+    *keptPath = KeptPathIn(message);
+    if (keptPath->empty()) {
         return ::testing::AssertionFailure()
                << "the box says \"" << message << "\", not where the take was kept";
     }
-    *keptPath = message.substr(prefix.size());
     return ::testing::AssertionSuccess();
 }
 

@@ -48,6 +48,11 @@ inline std::string CaseName(uint64_t seed, long long caseNumber, const std::stri
 
 using Random = std::mt19937_64;
 
+// A number from 0 to count - 1, each as likely.
+inline size_t Below(Random& random, size_t count) {
+    return std::uniform_int_distribution<size_t>(0, count - 1)(random);
+}
+
 // The property tests' loop. Draws `cases` texts from a generator seeded with RandomSeed(), places
 // each so that its terminator is the last byte before a guard page (at most `capacity` bytes with
 // the terminator), and has check judge it. A case whose text was read past its terminator or

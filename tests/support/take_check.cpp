@@ -1,8 +1,6 @@
 #include "tests/support/take_check.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "tests/support/tone_detector.h"
@@ -68,19 +66,15 @@ std::string Describe(const WavFormat& format) {
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult IsWholeWavFile(const std::string& path, WavFile* wav) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::string error;
-    if (!in.is_open() || !ParseWav(bytes, wav, &error)) {
-        return ::testing::AssertionFailure() << path << ": " << (in.is_open() ? error : "cannot be read");
+ToneScan ScanForTestTone(const WavFile& wav) {
+    ToneScan all;
+    for (unsigned channel = 0; channel < wav.format.channels; ++channel) {
+        const ToneScan scan =
+            ScanForTone(ChannelSamples(wav, channel), wav.format.sampleRate, kToneFrequency);
+        all.blocks += scan.blocks;
+        all.blocksWithTone += scan.blocksWithTone;
     }
-    const uint64_t riffSize = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | uint64_t{bytes[7]} << 24;
-    if (riffSize + 8 != bytes.size()) {
-        return ::testing::AssertionFailure()
-               << path << ": the RIFF size says " << riffSize + 8 << " bytes, the file has " << bytes.size();
-    }
-    return ::testing::AssertionSuccess();
+    return all;
 }
 
 ::testing::AssertionResult IsTakeOf(const std::string& path,
@@ -88,9 +82,9 @@ std::string Describe(const WavFormat& format) {
                                     WavFile* out,
                                     double toneShare) {
     WavFile wav;
-    ::testing::AssertionResult whole = IsWholeWavFile(path, &wav);
-    if (!whole) {
-        return whole;
+    std::string error;
+    if (!ReadWavFile(path, &wav, &error)) {
+        return ::testing::AssertionFailure() << error;
     }
     ::testing::AssertionResult take = IsTakeOf(wav, path, format, toneShare);
     if (take && out) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/tone_detector.h"
 #include "tests/support/wav_file.h"
 
 // What a take recorded from the test sound server must be: a whole PCM WAV file of the format
@@ -18,9 +19,9 @@ struct TakeFormat {
 };
 inline constexpr TakeFormat kCdFormat{.sampleRate = 44100, .channels = 2, .bitsPerSample = 16};
 
-// The share of a take's 100 ms blocks that must carry the tone. The server plays it without a
-// break, but on a busy machine its low-latency stream can run dry for a moment and the take then
-// holds silence there; a take of silence, noise or another sound has none.
+// The share of a take's 100 ms blocks that must carry the tone. The server makes it itself,
+// without a break; half leaves room for a take's edges and a freshly started server's first
+// buffers. A take of silence, noise or another sound has none.
 inline constexpr double kToneShareOfATake = 0.5;
 
 // Only the fmt chunk: a PCM WAV of that format, block align and bytes per second consistent.
@@ -33,11 +34,10 @@ inline constexpr double kToneShareOfATake = 0.5;
                                     const TakeFormat& format,
                                     double toneShare = kToneShareOfATake);
 
-// A file that ReadWavFile takes and whose RIFF size counts exactly the bytes after its first
-// eight: the device patches that size when it saves, so a take cut short leaves it wrong.
-::testing::AssertionResult IsWholeWavFile(const std::string& path, WavFile* wav);
+// The 100 ms blocks of every channel, and how many of them carry the test tone.
+ToneScan ScanForTestTone(const WavFile& wav);
 
-// The same as the first IsTakeOf for a file that is whole; *wav gets what was read.
+// The same as the first IsTakeOf for a file that ReadWavFile takes whole; *wav gets what was read.
 ::testing::AssertionResult IsTakeOf(const std::string& path,
                                     const TakeFormat& format,
                                     WavFile* wav = nullptr,

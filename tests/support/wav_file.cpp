@@ -1,6 +1,6 @@
 #include "tests/support/wav_file.h"
 
-#include <cstdio>
+#include "tests/support/long_path_files.h"
 
 namespace {
 
@@ -89,17 +89,10 @@ bool ParseWav(const std::vector<uint8_t>& bytes, WavFile* wav, std::string* erro
 }
 
 bool ReadWavFile(const std::string& path, WavFile* wav, std::string* error) {
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) {
+    std::vector<uint8_t> bytes;
+    if (!ReadBytes(path, &bytes)) {
         return Fail(error, "cannot open " + path);
     }
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[65536];
-    size_t got = 0;
-    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    fclose(file);
     if (!ParseWav(bytes, wav, error)) {
         *error = path + ": " + *error;
         return false;

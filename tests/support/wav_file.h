@@ -30,6 +30,7 @@ struct WavFile {
 // WAV: a wrong signature, a missing or short fmt chunk, no data chunk, a chunk that runs past
 // the end of the file, or a data size that is not a whole number of blocks.
 bool ParseWav(const std::vector<uint8_t>& bytes, WavFile* wav, std::string* error);
+// Reads the file at a full path of any length and parses it.
 bool ReadWavFile(const std::string& path, WavFile* wav, std::string* error);
 
 // The samples of one channel scaled to -1..1: 8-bit samples are unsigned around 128, 16-bit

@@ -61,7 +61,7 @@ TEST(LowBits, SixteenBitFieldsFromDoubles) {
         uint16_t expected;
     } rows[] = {
         {48000.0, 48000},  // above the signed 16-bit range, still a valid rate
-        {44100.9, 44100}, {65535.0, 65535}, {65536.0 + 16.0, 16}, {4294967296.0 + 16.0, 16},
+        {44100.9, 44100}, {65535.0, 65535}, {65536.0 + 16.0, 16},   {4294967296.0 + 16.0, 16},
         {-1.0, 65535},    {kNaN, 0},        {kPositiveInfinity, 0},
     };
     for (const auto& row : rows) {

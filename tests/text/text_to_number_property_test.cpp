@@ -25,10 +25,6 @@ constexpr size_t kLongestText = 400;
 // ---------------------------------------------------------------------------------------------
 // Drawing texts
 
-size_t Below(Random& random, size_t count) {
-    return std::uniform_int_distribution<size_t>(0, count - 1)(random);
-}
-
 char OneOf(Random& random, const char* set) {
     return set[Below(random, strlen(set))];
 }
