@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "recorder/handle_guard.h"
+
 namespace {
 
 constexpr uint32_t kChunkHeaderSize = 8;
@@ -11,24 +13,6 @@ constexpr uint32_t kRiffHeaderSize = 12;
 // The samples are copied through a buffer of this size on the stack: a take is copied only when
 // its device cannot save it, so a small one is enough.
 constexpr DWORD kCopyPieceSize = 16 * 1024;
-
-// Closes a file handle when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (IsOpen()) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // The device keeps its recording file open for writing, so others' writes are shared too.
 HANDLE OpenForReading(const char* path) {
@@ -89,7 +73,7 @@ bool LayoutOf(HANDLE file, WaveLayout& layout) {
 }  // namespace
 
 bool ReadWaveLayout(const char* path, WaveLayout& layout) {
-    FileHandle file(OpenForReading(path));
+    HandleGuard file(OpenForReading(path));
     return file.IsOpen() && LayoutOf(file.Get(), layout);
 }
 
@@ -127,7 +111,7 @@ bool WriteHeader(HANDLE take, const PCMWAVEFORMAT& format, uint32_t dataSize) {
 }  // namespace
 
 bool WriteTakeFromRecording(const char* recordingFile, const char* target, const PCMWAVEFORMAT& format) {
-    FileHandle recording(OpenForReading(recordingFile));
+    HandleGuard recording(OpenForReading(recordingFile));
     WaveLayout layout = {};
     if (!recording.IsOpen() || !LayoutOf(recording.Get(), layout) || format.wf.nBlockAlign == 0) {
         return false;
@@ -136,7 +120,7 @@ bool WriteTakeFromRecording(const char* recordingFile, const char* target, const
     const uint32_t dataSize = available - available % format.wf.nBlockAlign;
     bool written = false;
     {
-        FileHandle take(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        HandleGuard take(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         if (!take.IsOpen()) {
             return false;
         }

@@ -25,6 +25,17 @@ say() { printf '%s\n' "$*" >&2; }
 # one ctest runs the test programs in.
 in_wine_env() { "$ROOT/scripts/lib/wine-env" "$@"; }
 
+# Runs the command every 0.1 s until it succeeds, at most `tries` times; false if it never did.
+wait_until() {
+    local tries=$1 _
+    shift
+    for _ in $(seq 1 "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 need_root_for() {
     if [ "$(id -u)" != 0 ]; then
         say "Missing: $*. Run this script as root once so that it can install them with apt-get."
@@ -107,12 +118,7 @@ start_private_display() {
     Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$fdfile" \
         >"$STATE/xvfb.log" 2>&1 &
     STARTED_PIDS+=($!)
-    local _
-    for _ in $(seq 1 100); do
-        [ -s "$fdfile" ] && break
-        sleep 0.1
-    done
-    [ -s "$fdfile" ] || { say "Xvfb did not start; see $STATE/xvfb.log"; exit 1; }
+    wait_until 100 test -s "$fdfile" || { say "Xvfb did not start; see $STATE/xvfb.log"; exit 1; }
     DISPLAY=:$(tr -d '\n' <"$fdfile")
     export DISPLAY
     PRIVATE_DISPLAY=1
@@ -144,12 +150,8 @@ PA
         --use-pid-file=no --disable-shm=yes --log-target=file:"$dir/server.log" \
         >/dev/null 2>&1 &
     STARTED_PIDS+=($!)
-    local _
-    for _ in $(seq 1 100); do
-        pactl info >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    pactl info >/dev/null 2>&1 || { say "PulseAudio did not start; see $dir/server.log"; exit 1; }
+    wait_until 100 pactl info >/dev/null 2>&1 ||
+        { say "PulseAudio did not start; see $dir/server.log"; exit 1; }
     pacat --raw --latency-msec=10 --rate=44100 --channels=2 --format=s16le -d tone </dev/zero \
         >/dev/null 2>&1 &
     STARTED_PIDS+=($!)
@@ -199,11 +201,5 @@ start_desktop_holder() {
     rm -f "$out"
     in_wine_env wine "$holder" </dev/null >"$out" 2>&1 &
     STARTED_PIDS+=($!)
-    local _
-    for _ in $(seq 1 300); do
-        grep -q holding "$out" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    say "The desktop holder did not start; see $out"
-    exit 1
+    wait_until 300 grep -qs holding "$out" || { say "The desktop holder did not start; see $out"; exit 1; }
 }

@@ -16,7 +16,6 @@
 namespace {
 
 const std::vector<UINT> kStartCommands = {MCI_OPEN, MCI_SET, MCI_RECORD};
-const std::vector<UINT> kTakeCommands = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
 
 // Refuses every top-level window while it is installed, so that a save dialog fails at once
 // instead of waiting for a user, and counts the attempts.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "recorder/handle_guard.h"
 #include "tests/e2e/program_test.h"
 
 namespace e2e {
@@ -173,11 +174,11 @@ protected:
     ::testing::AssertionResult KillSoundServer(TakeTimes* times) {
         times->stopClicked = NowMs();
         const std::string request = faultFolder_ + "\\kill-sound-server";
-        HANDLE file = CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
+        const HandleGuard file(
+            CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (!file.IsOpen()) {
             return ::testing::AssertionFailure() << "cannot create " << request;
         }
-        CloseHandle(file);
         const std::string answer = faultFolder_ + "\\sound-server-killed";
         if (!WaitUntil([&] { return IsFile(answer); })) {
             return ::testing::AssertionFailure() << "the script never answered with " << answer;

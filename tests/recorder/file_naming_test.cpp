@@ -8,7 +8,7 @@
 
 #include "recorder/file_naming.h"
 #include "tests/support/guarded_page.h"
-#include "tests/support/handle_guard.h"
+#include "recorder/handle_guard.h"
 #include "tests/support/long_path_files.h"
 #include "tests/support/temp_dir.h"
 

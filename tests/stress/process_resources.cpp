@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/support/handle_guard.h"
+#include "recorder/handle_guard.h"
 
 namespace {
 

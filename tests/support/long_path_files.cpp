@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/handle_guard.h"
+#include "recorder/handle_guard.h"
 #include "tests/support/path_cuts.h"
 
 namespace {
