@@ -2,8 +2,26 @@
 
 #include "app/application.h"
 
+namespace {
+
+// Every library the process loads from now on comes from the system folder, also those that
+// system libraries load by name (winmm its waveform-audio driver): a file of such a name beside
+// the program or in the current folder is never run. Looked up, not imported: Windows 7 and Vista
+// without their loader update lack the function, and the program must still start there.
+void LoadLibrariesFromTheSystemFolderOnly() {
+    using SetDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    FARPROC address = GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (address) {
+        reinterpret_cast<SetDirectoriesFunction>(reinterpret_cast<void (*)()>(address))(
+            LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+}  // namespace
+
 // Takes no command line and always ends with exit code 0.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    LoadLibrariesFromTheSystemFolderOnly();
     if (StartApplication()) {
         RunMessageLoop();
     } else {

@@ -5,6 +5,7 @@
 
 #include "app/ui_texts.h"
 #include "recorder/file_naming.h"
+#include "recorder/keep_folder.h"
 
 #ifndef _WIN64
 static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
@@ -34,7 +35,7 @@ using SaveDialogFunction = BOOL(WINAPI*)(OPENFILENAMEA*);
 // kept for the rest of the run.
 SaveDialogFunction LoadSaveDialog() {
     static SaveDialogFunction function = [] {
-        HMODULE library = LoadLibraryA("comdlg32.dll");
+        HMODULE library = LoadSystemLibrary("comdlg32.dll");
         FARPROC address = library ? GetProcAddress(library, "GetSaveFileNameA") : nullptr;
         return reinterpret_cast<SaveDialogFunction>(reinterpret_cast<void (*)()>(address));
     }();

@@ -1,5 +1,7 @@
 #include "recorder/device_command.h"
 
+#include "recorder/keep_folder.h"
+
 namespace {
 
 using SendCommandFunction = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
@@ -10,7 +12,7 @@ SendCommandFunction LoadSendCommand() {
     static SendCommandFunction function = nullptr;
     if (!tried) {
         tried = true;
-        HMODULE library = LoadLibraryA("winmm.dll");
+        HMODULE library = LoadSystemLibrary("winmm.dll");
         FARPROC address = library ? GetProcAddress(library, "mciSendCommandA") : nullptr;
         function = reinterpret_cast<SendCommandFunction>(reinterpret_cast<void (*)()>(address));
     }

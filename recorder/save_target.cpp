@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "recorder/file_naming.h"
+#include "recorder/keep_folder.h"
 
 namespace {
 
@@ -71,8 +72,7 @@ bool HasRoomFor(const char* path, uint64_t bytes) {
 
 bool MakeRescuePath(const char* path, char* rescuePath, size_t rescueSize) {
     char folder[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(sizeof(folder), folder);
-    if (length == 0 || length >= sizeof(folder)) {
+    if (!FindKeepFolder(folder)) {
         return false;
     }
     // The take keeps its own file name where it can: its base name and extension, each at most

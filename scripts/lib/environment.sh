@@ -157,6 +157,20 @@ PA
     STARTED_PIDS+=($!)
 }
 
+# Wine makes the user's Desktop, Documents, Music, ... links to the Unix home folder, so a take
+# kept in Music would land in $HOME. Each becomes a folder of the prefix's own; a prefix made
+# before is mended the same way. (Wine links them again only when asked to create a missing one.)
+own_shell_folders() {
+    local link
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+        [ -L "$link" ] || continue
+        if ! { rm "$link" && mkdir "$link"; }; then
+            say "Cannot make $link a folder of the prefix"
+            exit 1
+        fi
+    done
+}
+
 # The Wine prefix lives in the build folder; the server is kept running so that each test program
 # does not pay for Wine's start-up.
 start_wine() {
@@ -191,6 +205,7 @@ start_wine() {
             </dev/null >/dev/null 2>&1
     fi
     in_wine_env wineboot </dev/null >/dev/null 2>&1
+    own_shell_folders
 }
 
 # Wine's desktop process, held by a window of tests/support/desktop_holder.cpp for the whole test

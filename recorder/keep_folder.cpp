@@ -1,0 +1,88 @@
+#include "recorder/keep_folder.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "recorder/file_naming.h"
+#include "recorder/save_target.h"
+
+HMODULE LoadSystemLibrary(const char* fileName) {
+    HMODULE library = LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Windows 7 and Vista without their loader update refuse the flag. The full path then, and
+    // with it what the library loads along is looked for in its own folder first.
+    if (library || GetLastError() != ERROR_INVALID_PARAMETER) {
+        return library;
+    }
+    char path[MAX_PATH + 1];
+    const UINT length = GetSystemDirectoryA(path, sizeof(path));
+    const size_t nameLength = strlen(fileName);
+    if (length == 0 || length + 1 + nameLength >= sizeof(path)) {
+        return nullptr;
+    }
+    path[length] = '\\';
+    memcpy(path + length + 1, fileName, nameLength + 1);
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+namespace {
+
+using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// The shell's library is loaded at the first take that has to be kept, the only thing that needs
+// it, and kept for the rest of the run.
+GetFolderPathFunction LoadGetFolderPath() {
+    static bool tried = false;
+    static GetFolderPathFunction function = nullptr;
+    if (!tried) {
+        tried = true;
+        HMODULE library = LoadSystemLibrary("shell32.dll");
+        FARPROC address = library ? GetProcAddress(library, "SHGetFolderPathA") : nullptr;
+        function = reinterpret_cast<GetFolderPathFunction>(reinterpret_cast<void (*)()>(address));
+    }
+    return function;
+}
+
+// The shell folder, when it exists. It is not created: the user may have removed it on purpose,
+// and Wine, asked to create one, links it to the Unix home folder again.
+bool ShellFolder(int csidl, char (&folder)[MAX_PATH + 1]) {
+    GetFolderPathFunction getFolderPath = LoadGetFolderPath();
+    // S_OK only: the ANSI form answers S_FALSE for a folder that does not exist.
+    if (!getFolderPath || getFolderPath(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) {
+        return false;
+    }
+    const size_t length = strlen(folder);  // at most MAX_PATH - 1: the function's own limit
+    if (length == 0) {
+        return false;
+    }
+    if (folder[length - 1] != '\\') {
+        folder[length] = '\\';
+        folder[length + 1] = '\0';
+    }
+    return true;
+}
+
+bool TempFolder(char (&folder)[MAX_PATH + 1]) {
+    const DWORD length = GetTempPathA(sizeof(folder), folder);
+    return length > 0 && length < sizeof(folder);
+}
+
+// A folder that exists can still refuse a new file: a share gone read-only, or Windows' guard of
+// the user's folders against programs it does not know.
+bool TakesNewFile(const char (&folder)[MAX_PATH + 1]) {
+    static_assert(sizeof(folder) + sizeof(kDefaultFileName) <= kPathBufferSize);
+    char probe[kPathBufferSize];
+    const size_t length = strlen(folder);
+    memcpy(probe, folder, length);
+    memcpy(probe + length, kDefaultFileName, sizeof(kDefaultFileName));
+    return FindFreePath(probe) && CanCreateFile(probe);
+}
+
+}  // namespace
+
+// The temporary folder comes last: Explorer hides it, and Windows empties it on its own.
+bool FindKeepFolder(char (&folder)[MAX_PATH + 1]) {
+    return (ShellFolder(CSIDL_MYMUSIC, folder) && TakesNewFile(folder)) ||
+           (ShellFolder(CSIDL_PERSONAL, folder) && TakesNewFile(folder)) ||
+           (TempFolder(folder) && TakesNewFile(folder));
+}
