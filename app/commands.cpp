@@ -20,13 +20,17 @@ bool g_refusingStart = false;
 
 }  // namespace
 
+// While a take runs, the system is told why the session should wait for the program when it is
+// asked to end: the take is saved before the program lets it go.
 void ShowRecorderState() {
     if (g_recorder->IsRecording()) {
         SetControlText(ID_STATUS_PANEL, kStatusRecording);
         SetTimer(g_mainWindow, ID_TICK_TIMER, kTickPeriodMs, nullptr);
+        ShutdownBlockReasonCreate(g_mainWindow, kShutdownBlockReason);
     } else {
         SetControlText(ID_STATUS_PANEL, kStatusStopped);
         KillTimer(g_mainWindow, ID_TICK_TIMER);
+        ShutdownBlockReasonDestroy(g_mainWindow);
     }
 }
 

@@ -27,12 +27,6 @@ uint32_t ReadAutoStopLimit() {
 }  // namespace
 
 void OnTick(WPARAM /*timerId*/) {
-    // A take whose input has died is ended here, with a word, rather than at a stop that would
-    // never return.
-    if (g_recorder->WatchInput()) {
-        ShowRecorderState();
-        return;
-    }
     // The edit is greyed while the box is checked; its text is read all the same.
     if (IsBoxChecked(ID_AUTOSTOP_CHECK)) {
         uint32_t limit = ReadAutoStopLimit();
@@ -42,6 +36,13 @@ void OnTick(WPARAM /*timerId*/) {
             OnStopClick();
             return;
         }
+    }
+    // A take whose input has died is ended here, with a word, rather than at a stop that would
+    // never return; a take too long for one file goes on in the next one. After the automatic
+    // stop, so that a take due to end does not first begin a file of nothing.
+    if (g_recorder->WatchTake()) {
+        ShowRecorderState();
+        return;
     }
 
     char status[kStatusBufferSize];

@@ -28,6 +28,10 @@ inline constexpr char kStatusStopped[] = "停止";
 inline constexpr char kStatusRecording[] = "録音中";
 inline constexpr char kStatusRecordingSeconds[] = "録音中 %d秒";
 
+// What the system shows, while a take runs, when the session is asked to end: "recording; the take
+// is saved before the program ends". The system takes this text as UTF-16 only.
+inline constexpr wchar_t kShutdownBlockReason[] = L"録音中です。録音を保存してから終了します。";
+
 // The take's path when the file-name box is empty: the current folder, one backslash and
 // "default.wav" (kDefaultFileName).
 inline constexpr char kDefaultPathFormat[] = "%s\\%s";

@@ -30,8 +30,12 @@ public:
     void FindDriverThreads();
     // Waits until every kept thread has ended, at most timeoutMs (a driver that never lets its
     // thread end must not hang the program); true when they all ended. Forgets them either way.
-    bool WaitForDriverThreads(DWORD timeoutMs);
+    bool WaitForDriverThreads(DWORD timeoutMs = kEndTimeoutMs);
     size_t Count() const { return threadCount_; }
+
+    // The driver's thread ends within a third of a second of the stop (one capture buffer); the
+    // window's thread is held up no longer than this by a driver that keeps its thread longer.
+    static constexpr DWORD kEndTimeoutMs = 1000;
 
     // The process runs the program's thread, the platform's own and the sound drivers': a few,
     // far below this.

@@ -4,31 +4,47 @@ namespace {
 
 // The device appends a capture buffer of a third of a second at a time. A recorded length that
 // has not grown for this long while the device says it records means the input is gone. The
-// bounds are generous: a device given up on cannot be used again, and a busy machine can hold
-// the sound back for a second or two, most of all before the first buffer.
+// bound is generous: a busy machine can hold the sound back for a second or two.
 constexpr DWORD kInputSilenceMs = 5000;
-constexpr DWORD kFirstSoundMs = 10000;
-// A live input keeps its recorded length within a buffer of the time the take has run, behind it
+// The tick asks every half second. A gap longer than this between two readings is the clock
+// jumping (a sleep, a suspended machine, a thread held up), not the input pausing.
+constexpr DWORD kClockJumpMs = 2000;
+// A live input keeps its recorded length within a buffer of the time the file has run, behind it
 // by a lag of its own (the smallest seen). Further behind than this, it may have stopped.
 constexpr int64_t kBehindMs = 500;
 
 }  // namespace
 
-void InputWatch::Begin(DWORD takeStart, DWORD now) {
-    takeStart_ = takeStart;
+void InputWatch::Begin(DWORD fileStart, DWORD now) {
+    fileStart_ = fileStart;
+    lastSeen_ = now;
     lengthMs_ = 0;
-    lastGrowth_ = now;
+    silentMs_ = 0;
+    armed_ = false;
     lagKnown_ = false;
 }
 
+void InputWatch::CountSilence(DWORD now) {
+    const DWORD gap = now - lastSeen_;
+    lastSeen_ = now;
+    if (gap <= kClockJumpMs) {
+        silentMs_ += gap;
+    } else {
+        // Whatever the lag was, the time asleep is in it now.
+        lagKnown_ = false;
+    }
+}
+
 bool InputWatch::NoteLength(DWORD_PTR lengthMs, DWORD now) {
+    CountSilence(now);
     if (lengthMs == lengthMs_) {
         return false;
     }
     lengthMs_ = lengthMs;
-    lastGrowth_ = now;
+    silentMs_ = 0;
+    armed_ = true;
     // Lengths in milliseconds are 32-bit, as every device value is.
-    const int64_t lag = int64_t{now - takeStart_} - static_cast<uint32_t>(lengthMs);
+    const int64_t lag = int64_t{now - fileStart_} - static_cast<uint32_t>(lengthMs);
     if (!lagKnown_ || lag < smallestLag_) {
         smallestLag_ = lag;
         lagKnown_ = true;
@@ -37,17 +53,20 @@ bool InputWatch::NoteLength(DWORD_PTR lengthMs, DWORD now) {
 }
 
 void InputWatch::NoteUnknown(DWORD now) {
-    lastGrowth_ = now;
+    CountSilence(now);
+    silentMs_ = 0;
 }
 
-bool InputWatch::SilentTooLong(DWORD now) const {
-    const DWORD silenceAllowed = lengthMs_ > 0 ? kInputSilenceMs : kFirstSoundMs;
-    return now - lastGrowth_ >= silenceAllowed;
+bool InputWatch::SilentTooLong() const {
+    return armed_ && silentMs_ >= kInputSilenceMs;
 }
 
 bool InputWatch::FarBehind(DWORD now) const {
+    if (!armed_) {
+        return false;
+    }
     if (!lagKnown_) {
         return true;
     }
-    return int64_t{now - takeStart_} - static_cast<uint32_t>(lengthMs_) - smallestLag_ > kBehindMs;
+    return int64_t{now - fileStart_} - static_cast<uint32_t>(lengthMs_) - smallestLag_ > kBehindMs;
 }

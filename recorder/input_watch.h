@@ -4,31 +4,44 @@
 
 #include <cstdint>
 
-// What the recorded length of a running take has done: when it last grew, and how far it lags
-// behind the time the take has run. The recorder reads the length from the device and hands it
-// in with the time of reading; from that the watch tells a live input from one that has died.
+// What the recorded length of a running take has done: whether it has grown at all, how long it
+// has stood still since, and how far it lags behind the time the take has run. The recorder reads
+// the length from the device and hands it in with the time of reading; from that the watch tells
+// a live input from one that has died.
+//
+// The watch judges nothing until it has seen the length grow: a device whose length reads 0 until
+// the stop (nothing promises that it grows while recording) is never taken for a dead one. And
+// a gap between two readings far longer than the tick's (the machine slept, or the window's
+// thread was held up) is not counted as silence: the input had no chance to show it lived.
 class InputWatch {
 public:
-    // A take recording since takeStart; nothing recorded yet at now.
-    void Begin(DWORD takeStart, DWORD now);
+    // A file of a take recording since fileStart; nothing recorded yet at now.
+    void Begin(DWORD fileStart, DWORD now);
     // A length read at now; true when it has grown since the last one seen.
     bool NoteLength(DWORD_PTR lengthMs, DWORD now);
     // The length could not be read at now. That counts as growth: a device that cannot tell its
     // length cannot show that its input died either.
     void NoteUnknown(DWORD now);
 
-    // True when the length has stood still longer than a live input ever pauses.
-    bool SilentTooLong(DWORD now) const;
-    // True when the length is further behind the time the take has run at now than its usual lag
-    // allows, or when no lag is known yet: the input may have stopped.
+    // True when the length has grown once and has stood still since for longer than a live input
+    // ever pauses.
+    bool SilentTooLong() const;
+    // True when the length has grown once and is now further behind the time the file has run
+    // than its usual lag allows (or its lag has to be learnt again after a jump of the clock):
+    // the input may have stopped.
     bool FarBehind(DWORD now) const;
     DWORD_PTR LengthMs() const { return lengthMs_; }
 
 private:
-    DWORD takeStart_ = 0;
+    void CountSilence(DWORD now);
+
+    DWORD fileStart_ = 0;
+    DWORD lastSeen_ = 0;
     DWORD_PTR lengthMs_ = 0;
-    DWORD lastGrowth_ = 0;
-    // The smallest lag of the length behind the time the take has run, once the length has grown.
+    // Time watched since the length last grew, gaps of a jumping clock left out.
+    DWORD silentMs_ = 0;
+    bool armed_ = false;
+    // The smallest lag of the length behind the time the file has run, once the length has grown.
     int64_t smallestLag_ = 0;
     bool lagKnown_ = false;
 };

@@ -49,16 +49,14 @@ bool VolumeOf(const char* path, char (&volume)[MAX_PATH + 1]) {
 
 }  // namespace
 
-bool HasRoomFor(const char* path, uint64_t bytes) {
+bool HasRoomFor(const char* path, uint64_t bytes, const char* recordingFile) {
     char folder[kPathBufferSize] = {};
     SplitAnyPath(path, folder, nullptr, nullptr);
     const char* where = folder[0] != '\0' ? folder : nullptr;  // a bare name is in the current folder
-    char temp[MAX_PATH + 1] = {};
-    char tempVolume[MAX_PATH + 1] = {};
+    char recordingVolume[MAX_PATH + 1] = {};
     char targetVolume[MAX_PATH + 1] = {};
-    const DWORD tempLength = GetTempPathA(sizeof(temp), temp);
-    if (tempLength > 0 && tempLength < sizeof(temp) && VolumeOf(temp, tempVolume) &&
-        VolumeOf(where ? where : ".", targetVolume) && lstrcmpiA(tempVolume, targetVolume) == 0) {
+    if (recordingFile[0] != '\0' && VolumeOf(recordingFile, recordingVolume) &&
+        VolumeOf(where ? where : ".", targetVolume) && lstrcmpiA(recordingVolume, targetVolume) == 0) {
         return true;
     }
     ULARGE_INTEGER available = {};

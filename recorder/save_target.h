@@ -3,17 +3,18 @@
 #include <cstddef>
 #include <cstdint>
 
-// The device cannot save a take twice: when its one save fails, the take is gone. So the target
-// is tried before the save, and a take whose target cannot be written goes somewhere that can.
+// Not every device saves a take twice (Wine's does not after a failed save), so the target is
+// tried before the save, and a take whose target cannot be written goes somewhere that can.
 
 // True when a new file of that name can be created now. The name must not exist (the probe
 // creates the file and deletes it at once).
 bool CanCreateFile(const char* path);
 
-// True when the folder of path has room for a new file of that many bytes, or the file comes
-// from the same volume as the temporary folder, where the device's saving is a rename that takes
-// no room. A volume whose free space cannot be read is taken to have room.
-bool HasRoomFor(const char* path, uint64_t bytes);
+// True when the folder of path has room for a new file of that many bytes, or when the device's
+// named recording file (empty: none named) lies on the same volume: a device that names its file
+// saves by renaming it (Wine's does), which takes no room. A documented device names none and
+// writes a new file. A volume whose free space cannot be read is taken to have room.
+bool HasRoomFor(const char* path, uint64_t bytes, const char* recordingFile);
 
 // Writes into rescuePath (rescueSize bytes) a free, creatable name in the user's temporary
 // folder for a take meant for path: the same file name when that works, else "default.wav" or a

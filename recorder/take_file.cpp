@@ -10,9 +10,9 @@ constexpr uint32_t kChunkHeaderSize = 8;
 // "RIFF", its size and "WAVE".
 constexpr uint32_t kRiffHeaderSize = 12;
 
-// The samples are copied through a buffer of this size on the stack: a take is copied only when
-// its device cannot save it, so a small one is enough.
-constexpr DWORD kCopyPieceSize = 16 * 1024;
+// The samples are copied in pieces of this size, through a buffer on the stack: a file of a take
+// can hold 2 GiB, and fewer, larger pieces copy it faster.
+constexpr DWORD kCopyPieceSize = 64 * 1024;
 
 // The device keeps its recording file open for writing, so others' writes are shared too.
 HANDLE OpenForReading(const char* path) {
@@ -79,11 +79,25 @@ bool ReadWaveLayout(const char* path, WaveLayout& layout) {
 
 bool IsCompleteTake(const char* path, uint32_t minimumData) {
     WaveLayout layout = {};
-    return ReadWaveLayout(path, layout) && layout.riffSize == layout.fileSize - kChunkHeaderSize &&
-           layout.dataSize >= minimumData && layout.dataOffset + layout.dataSize == layout.fileSize;
+    if (!ReadWaveLayout(path, layout)) {
+        return false;
+    }
+    const uint64_t riffEnd = uint64_t{layout.riffSize} + kChunkHeaderSize;
+    return riffEnd <= layout.fileSize && uint64_t{layout.dataOffset} + layout.dataSize <= riffEnd &&
+           layout.dataSize >= minimumData;
 }
 
 namespace {
+
+// The copy runs on the window's thread. Only paint messages are taken here: the window shows
+// itself, and a click, a tick or the session's end waits for the copy to be done, since the take
+// is not on disk before.
+void RepaintWindows() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
+        DispatchMessageA(&message);
+    }
+}
 
 // Copies count bytes from offset on in recording to the end of take.
 bool CopySamples(HANDLE recording, uint32_t offset, uint32_t count, HANDLE take) {
@@ -95,14 +109,17 @@ bool CopySamples(HANDLE recording, uint32_t offset, uint32_t count, HANDLE take)
         }
         offset += piece;
         count -= piece;
+        RepaintWindows();
     }
     return true;
 }
 
-// The 44-byte header of a PCM WAV with dataSize bytes of samples.
+// The 44-byte header of a PCM WAV with dataSize bytes of samples, and a pad byte after an odd
+// number of them, as RIFF wants every chunk to be of even size.
 bool WriteHeader(HANDLE take, const PCMWAVEFORMAT& format, uint32_t dataSize) {
     const uint32_t formatSize = sizeof(PCMWAVEFORMAT);
-    const uint32_t riffSize = 4 + kChunkHeaderSize + formatSize + kChunkHeaderSize + dataSize;
+    const uint32_t riffSize =
+        4 + kChunkHeaderSize + formatSize + kChunkHeaderSize + dataSize + (dataSize & 1);
     return WriteAll(take, "RIFF", 4) && WriteAll(take, &riffSize, 4) && WriteAll(take, "WAVEfmt ", 8) &&
            WriteAll(take, &formatSize, 4) && WriteAll(take, &format, formatSize) &&
            WriteAll(take, "data", 4) && WriteAll(take, &dataSize, 4);
@@ -110,14 +127,24 @@ bool WriteHeader(HANDLE take, const PCMWAVEFORMAT& format, uint32_t dataSize) {
 
 }  // namespace
 
-bool WriteTakeFromRecording(const char* recordingFile, const char* target, const PCMWAVEFORMAT& format) {
+bool WriteTakeFromRecording(const char* recordingFile,
+                            const char* target,
+                            const PCMWAVEFORMAT& format,
+                            uint32_t minimumData) {
     HandleGuard recording(OpenForReading(recordingFile));
     WaveLayout layout = {};
     if (!recording.IsOpen() || !LayoutOf(recording.Get(), layout) || format.wf.nBlockAlign == 0) {
         return false;
     }
-    const uint32_t available = layout.fileSize - layout.dataOffset;
+    // A save patches the size; the pad byte of an odd size, or a chunk after the data, is no sound.
+    uint32_t available = layout.fileSize - layout.dataOffset;
+    if (layout.dataSize != 0 && layout.dataSize < available) {
+        available = layout.dataSize;
+    }
     const uint32_t dataSize = available - available % format.wf.nBlockAlign;
+    if (dataSize < minimumData) {
+        return false;
+    }
     bool written = false;
     {
         HandleGuard take(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
@@ -125,7 +152,8 @@ bool WriteTakeFromRecording(const char* recordingFile, const char* target, const
             return false;
         }
         written = WriteHeader(take.Get(), format, dataSize) &&
-                  CopySamples(recording.Get(), layout.dataOffset, dataSize, take.Get());
+                  CopySamples(recording.Get(), layout.dataOffset, dataSize, take.Get()) &&
+                  ((dataSize & 1) == 0 || WriteAll(take.Get(), "", 1));
     }
     if (!written || !IsCompleteTake(target, dataSize)) {
         DeleteFileA(target);

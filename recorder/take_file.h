@@ -16,15 +16,22 @@ struct WaveLayout {
 };
 
 // Reads the layout of the file, walking its chunks up to the data chunk; false when it is no
-// RIFF/WAVE file with a data chunk (or cannot be read).
+// RIFF/WAVE file with a data chunk (or cannot be read). A file of 4 GiB or more is none: a WAV's
+// sizes are 32-bit.
 bool ReadWaveLayout(const char* path, WaveLayout& layout);
 
-// True when the file is a complete WAV holding at least minimumData bytes of samples: its RIFF
-// size matches the file, and its data chunk holds what it claims and ends the file.
+// True when the file is a complete WAV holding at least minimumData bytes of samples: the file
+// holds all that its RIFF chunk claims, and the data chunk lies within it. Every legal layout
+// passes: an odd-sized data chunk padded to an even size, chunks after the data.
 bool IsCompleteTake(const char* path, uint32_t minimumData);
 
 // Writes a complete WAV at target (which must not exist) in the given format, with the samples
 // that the device's recording file holds, cut to whole sample frames. The sizes in the recording
-// file's header are not trusted: while a take runs they are 0. False when nothing complete could
-// be written; a partial target is then removed.
-bool WriteTakeFromRecording(const char* recordingFile, const char* target, const PCMWAVEFORMAT& format);
+// file's header are not trusted while a take runs (they are 0 then); a data size written by a save
+// is kept to. False when fewer than minimumData bytes of samples are there or nothing complete
+// could be written; a partial target is then removed. The window is repainted between pieces, so
+// that a copy of hours does not leave it blank.
+bool WriteTakeFromRecording(const char* recordingFile,
+                            const char* target,
+                            const PCMWAVEFORMAT& format,
+                            uint32_t minimumData);

@@ -64,7 +64,8 @@ bool TakeTickTimer() {
     return KillTimer(g_mainWindow, ID_TICK_TIMER) != 0;
 }
 
-void UseScriptedRecorder() {
+void UseScriptedRecorder(DeviceProfile profile) {
     g_script = Script();
+    g_script.profile = profile;
     WireToScript(*g_recorder);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scripted_device.h"
 #include "tests/support/temp_dir.h"
 
 // The commands of a whole take, in order.
@@ -43,5 +44,6 @@ void PutText(int id, const std::string& text);
 // True when the tick timer was running; it is stopped by asking.
 bool TakeTickTimer();
 
-// Points the global recorder's device, clock and error handler at g_script, starting afresh.
-void UseScriptedRecorder();
+// Points the global recorder's device, clock and error handler at g_script, starting afresh with
+// a device of that profile.
+void UseScriptedRecorder(DeviceProfile profile = DeviceProfile::kDocumented);

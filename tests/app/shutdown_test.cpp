@@ -102,34 +102,38 @@ const SessionEndCase kSessionEndCases[] = {
 
 TEST_F(ShutdownTest, EndOfSessionDuringABoxFinishesTheTakeOnce) {
     for (const SessionEndCase& c : kSessionEndCases) {
-        SCOPED_TRACE(std::string(c.box) + (c.failing ? " failing" : "") +
-                     (c.missingFolder ? " missing" : ""));
-        UseScriptedRecorder();
-        const std::string target =
-            c.missingFolder ? folder_.File("missing\\take.wav") : folder_.File("take.wav");
-        PutText(ID_FILENAME_EDIT, target);
-        if (c.duringStop) {
-            Click(ID_RECORD_BUTTON);
-        }
-        g_script.results[c.failing] = 1;
-        g_script.mode = c.mode;
-        const std::string box = c.box;
-        g_script.onMessage = [box](const std::string& message) {
-            if (message.rfind(box, 0) == 0) {
-                EXPECT_NE(0, SendMessageA(g_mainWindow, WM_QUERYENDSESSION, 0, 0));
-                SendMessageA(g_mainWindow, WM_ENDSESSION, TRUE, 0);
-                EXPECT_EQ(0, g_recorder->IsRecording());
+        for (const DeviceProfile profile : {DeviceProfile::kDocumented, DeviceProfile::kWine}) {
+            SCOPED_TRACE(std::string(c.box) + (c.failing ? " failing" : "") +
+                         (c.missingFolder ? " missing" : "") +
+                         (profile == DeviceProfile::kWine ? " (Wine)" : ""));
+            UseScriptedRecorder(profile);
+            const std::string target =
+                c.missingFolder ? folder_.File("missing\\take.wav") : folder_.File("take.wav");
+            PutText(ID_FILENAME_EDIT, target);
+            if (c.duringStop) {
+                Click(ID_RECORD_BUTTON);
             }
-        };
-        Click(c.duringStop ? ID_STOP_BUTTON : ID_RECORD_BUTTON);
+            g_script.results[c.failing] = 1;
+            g_script.mode = c.mode;
+            const std::string box = c.box;
+            g_script.onMessage = [box](const std::string& message) {
+                if (message.rfind(box, 0) == 0) {
+                    EXPECT_NE(0, SendMessageA(g_mainWindow, WM_QUERYENDSESSION, 0, 0));
+                    SendMessageA(g_mainWindow, WM_ENDSESSION, TRUE, 0);
+                    EXPECT_EQ(0, g_recorder->IsRecording());
+                }
+            };
+            Click(c.duringStop ? ID_STOP_BUTTON : ID_RECORD_BUTTON);
 
-        EXPECT_EQ(c.commands, g_script.Commands());
-        ASSERT_FALSE(g_script.messages.empty());
-        EXPECT_EQ(0u, g_script.messages.back().rfind(box, 0)) << "a box after the session's end";
-        EXPECT_EQ(0, g_recorder->IsRecording());
-        EXPECT_FALSE(g_recorder->InSequence());
-        EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));
-        EXPECT_FALSE(TakeTickTimer());
+            EXPECT_EQ(c.commands, g_script.Commands());
+            ASSERT_FALSE(g_script.messages.empty());
+            EXPECT_EQ(0u, g_script.messages.back().rfind(box, 0)) << "a box after the session's end";
+            EXPECT_EQ(0, g_recorder->IsRecording());
+            EXPECT_FALSE(g_recorder->InSequence());
+            EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));
+            EXPECT_FALSE(TakeTickTimer());
+            EXPECT_EQ(g_script.hungCommands, 0u);
+        }
     }
 }
 

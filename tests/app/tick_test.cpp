@@ -33,7 +33,8 @@ protected:
         ASSERT_FALSE(IsWindowEnabled(Control(ID_SECONDS_EDIT)));
     }
 
-    bool Stopped() const { return g_script.Count(MCI_STOP) != 0; }
+    // The take has ended (a long take's hand-over to its next file stops a device but not the take).
+    bool Stopped() const { return g_script.Count(MCI_STOP) != 0 && g_recorder->IsRecording() == 0; }
 };
 
 TEST_F(TickTest, StatusCountsWholeSecondsOfTheTake) {
@@ -115,6 +116,22 @@ TEST_F(TickTest, AutoStopEndsTheTakeStrictlyAfterTheLimit) {
         // Disarm for the next row.
         SendMessageA(Control(ID_AUTOSTOP_CHECK), BM_CLICK, 0, 0);
     }
+}
+
+// A take too long for one file goes on in the next: the status and the automatic stop count the
+// whole take, not the file.
+TEST_F(TickTest, ALongTakeCountsAndStopsOnTheWholeTake) {
+    g_recorder->handOverBytes = 44 + 176400;  // a second of CD sound
+    StartTake();
+    ArmAutoStop("5");
+    for (DWORD ms = 500; ms <= 6000; ms += 500) {
+        TickAt(ms);
+        if (ms < 6000) {
+            EXPECT_EQ("録音中 " + std::to_string(ms / 1000) + "秒", ControlText(ID_STATUS_PANEL));
+        }
+    }
+    EXPECT_TRUE(Stopped());
+    EXPECT_EQ(g_script.Count(MCI_OPEN), 6u) << "one file a second";
 }
 
 // The box is read on every tick: unchecked, no limit applies; checked during a take, it applies

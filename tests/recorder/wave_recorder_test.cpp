@@ -1,12 +1,18 @@
 #include <windows.h>
 #include <mmsystem.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "recorder/save_target.h"
+#include "recorder/take_file.h"
 #include "recorder/wave_recorder.h"
 #include "tests/support/long_path_files.h"
 #include "tests/support/scripted_device.h"
@@ -26,19 +32,54 @@ const char kSaveFailed[] = "エラー:MCI_SAVE";
 const char kCloseFailed[] = "エラー:MCI_CLOSE";
 const char kTakeLost[] = "録音を保存できませんでした";
 const char kInputLost[] = "エラー:録音の入力が止まりました。録音をここで終えます。";
+const char kKeptAt[] = "録音は次のファイルに保存しました:\n";
+// Stands for a box that tells where the take was kept, in the tables.
+const char kKept[] = "kept";
+
+const std::vector<UINT> kStarted = {MCI_OPEN, MCI_SET, MCI_RECORD};
+const std::vector<UINT> kWholeTake = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
 
 void CreateEmptyFile(const std::string& path) {
     ASSERT_TRUE(WriteBytes(path, {})) << path;
 }
 
-class WaveRecorderTest : public ::testing::Test {
+// The user's Music folder as the platform names it: where a take that cannot go to its target
+// is kept on this machine.
+std::string MusicFolder() {
+    char folder[MAX_PATH + 1] = {};
+    return SHGetFolderPathA(nullptr, CSIDL_MYMUSIC, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK
+               ? std::string(folder) + "\\"
+               : "";
+}
+
+std::string KeptPathIn(const std::string& message) {
+    return message.rfind(kKeptAt, 0) == 0 ? message.substr(strlen(kKeptAt)) : "";
+}
+
+// A kWine device's recording file: a 44-byte header whose sizes are still 0, then the samples,
+// several copy pieces of them, in a pattern that a copy repeating or dropping a piece would not
+// match.
+std::vector<uint8_t> RecordingFileBytes(size_t samples) {
+    std::vector<uint8_t> bytes(44 + samples, 0);
+    memcpy(bytes.data(), "RIFF\0\0\0\0WAVEfmt \x10\0\0\0", 20);
+    memcpy(bytes.data() + 36, "data", 4);
+    for (size_t i = 0; i < samples; ++i) {
+        bytes[44 + i] = static_cast<uint8_t>(i % 251);
+    }
+    return bytes;
+}
+
+class ScriptedRecorderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void UseProfile(DeviceProfile profile) {
         g_script = Script();
+        g_script.profile = profile;
         g_script.tick = 1000;
         WireToScript(recorder);
     }
+    void SetUp() override { UseProfile(DeviceProfile::kDocumented); }
     void TearDown() override {
+        EXPECT_EQ(device.hungCommands, 0u) << "a command to a device without its input, which never returns";
         // Leave nothing for the destructor to send to a device that is gone.
         device.onCommand = nullptr;
         device.onMessage = nullptr;
@@ -46,6 +87,16 @@ protected:
     }
     std::vector<UINT> Commands() const { return device.Commands(); }
     size_t Count(UINT command) const { return device.Count(command); }
+    // Ticks every half second for ms; true when the watch ended the take.
+    bool TickFor(DWORD ms) {
+        for (DWORD t = 0; t < ms; t += 500) {
+            device.tick += 500;
+            if (recorder.WatchTake()) {
+                return true;
+            }
+        }
+        return false;
+    }
 
     TempDir folder{"recorder"};
     Script& device = g_script;
@@ -53,7 +104,43 @@ protected:
     WaveRecorder recorder;
 };
 
-TEST_F(WaveRecorderTest, ATakeSendsTheSixCommandsWithTheirFlags) {
+// Every test of this suite runs against the device as documented and as Wine's behaves.
+class WaveRecorderTest : public ScriptedRecorderTest, public ::testing::WithParamInterface<DeviceProfile> {
+protected:
+    void SetUp() override { UseProfile(GetParam()); }
+    bool Wine() const { return GetParam() == DeviceProfile::kWine; }
+};
+
+std::string ProfileName(const ::testing::TestParamInfo<DeviceProfile>& profile) {
+    return profile.param == DeviceProfile::kWine ? "Wine" : "Documented";
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles,
+                         WaveRecorderTest,
+                         ::testing::Values(DeviceProfile::kDocumented, DeviceProfile::kWine),
+                         ProfileName);
+
+// Every step a take may take; every other is refused.
+TEST(TakeStageTest, OnlyTheStepsOfATakeAreAllowed) {
+    using S = TakeStage;
+    const std::set<std::pair<S, S>> allowed = {
+        {S::kIdle, S::kOpen},         {S::kIdle, S::kNoDevice},       {S::kNoDevice, S::kStopped},
+        {S::kNoDevice, S::kIdle},     {S::kOpen, S::kRecording},      {S::kOpen, S::kClosed},
+        {S::kRecording, S::kStopped}, {S::kRecording, S::kInputDied}, {S::kInputDied, S::kSaved},
+        {S::kInputDied, S::kLost},    {S::kStopped, S::kSaved},       {S::kStopped, S::kLost},
+        {S::kSaved, S::kClosed},      {S::kLost, S::kClosed},         {S::kClosed, S::kIdle},
+        {S::kClosed, S::kOpen},
+    };
+    for (size_t from = 0; from < kTakeStageCount; ++from) {
+        for (size_t to = 0; to < kTakeStageCount; ++to) {
+            const S a = static_cast<S>(from);
+            const S b = static_cast<S>(to);
+            EXPECT_EQ(CanStep(a, b), allowed.count({a, b}) == 1) << from << " -> " << to;
+        }
+    }
+}
+
+TEST_P(WaveRecorderTest, ATakeSendsTheSixCommandsWithTheirFlags) {
     const std::string target = folder.File("take.wav");
     recorder.StartRecording(target.c_str());
     EXPECT_EQ(recorder.IsRecording(), 1);
@@ -61,8 +148,7 @@ TEST_F(WaveRecorderTest, ATakeSendsTheSixCommandsWithTheirFlags) {
     EXPECT_EQ(recorder.IsRecording(), 0);
     EXPECT_TRUE(messages.empty());
 
-    const std::vector<UINT> expected = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
-    ASSERT_EQ(Commands(), expected);
+    ASSERT_EQ(Commands(), kWholeTake);
     const auto& sent = device.sent;
     EXPECT_EQ(sent[0].device, 0u);
     EXPECT_EQ(sent[0].flags, 0x3200u);
@@ -81,7 +167,7 @@ TEST_F(WaveRecorderTest, ATakeSendsTheSixCommandsWithTheirFlags) {
     }
 }
 
-TEST_F(WaveRecorderTest, EveryCommandFailingReportsSixMessagesInOrderAndStillCycles) {
+TEST_P(WaveRecorderTest, EveryCommandFailingReportsSixMessagesInOrderAndStillCycles) {
     for (UINT command : {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}) {
         device.results[command] = MCIERR_DEVICE_NOT_READY;
     }
@@ -91,8 +177,8 @@ TEST_F(WaveRecorderTest, EveryCommandFailingReportsSixMessagesInOrderAndStillCyc
     recorder.StopAndSave();
     EXPECT_EQ(recorder.IsRecording(), 0);
 
-    // The failed save is followed by the attempt to keep the take in the temporary folder,
-    // which the scripted device refuses as well.
+    // The failed save is followed by the attempt to keep the take elsewhere, which the scripted
+    // device refuses as well.
     const std::vector<std::string> expected = {kOpenFailed, kSetFailed, kRecordFailed, kStopFailed,
                                                kSaveFailed, kTakeLost,  kCloseFailed};
     EXPECT_EQ(messages, expected);
@@ -111,7 +197,7 @@ std::string ModeCaseName(const ::testing::TestParamInfo<ModeCase>& info) {
     return info.param.name;
 }
 
-class WaveRecorderModeTest : public WaveRecorderTest, public ::testing::WithParamInterface<ModeCase> {};
+class WaveRecorderModeTest : public ScriptedRecorderTest, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(WaveRecorderModeTest, ARecordThatDidNotStartIsReportedAndTheTakeStillCycles) {
     const ModeCase& c = GetParam();
@@ -125,8 +211,7 @@ TEST_P(WaveRecorderModeTest, ARecordThatDidNotStartIsReportedAndTheTakeStillCycl
     // What the record command returned: the device's own answer, not one made up for it.
     EXPECT_EQ(recorder.lastError, 0u);
     recorder.StopAndSave();
-    const std::vector<UINT> expected = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
-    EXPECT_EQ(Commands(), expected);
+    EXPECT_EQ(Commands(), kWholeTake);
     EXPECT_EQ(device.sent[4].fileName, target);
     EXPECT_EQ(recorder.IsRecording(), 0);
 }
@@ -141,14 +226,14 @@ INSTANTIATE_TEST_SUITE_P(Modes,
                          ModeCaseName);
 
 // A device that stopped after refusing the record command is not reported a second time.
-TEST_F(WaveRecorderTest, AFailedRecordIsReportedOnce) {
+TEST_F(ScriptedRecorderTest, AFailedRecordIsReportedOnce) {
     device.results[MCI_RECORD] = MCIERR_WAVE_INPUTSUNSUITABLE;
     device.mode = MCI_MODE_STOP;
     recorder.StartRecording(folder.File("take.wav").c_str());
     EXPECT_EQ(messages, (std::vector<std::string>{kRecordFailed}));
 }
 
-TEST_F(WaveRecorderTest, AfterAFailedOpenTheLaterCommandsGoToTheLastDeviceId) {
+TEST_F(ScriptedRecorderTest, AfterAFailedOpenTheLaterCommandsGoToTheLastDeviceId) {
     device.results[MCI_OPEN] = MCIERR_DEVICE_OPEN;
     recorder.StartRecording(folder.File("a.wav").c_str());
     recorder.StopAndSave();
@@ -170,13 +255,13 @@ TEST_F(WaveRecorderTest, AfterAFailedOpenTheLaterCommandsGoToTheLastDeviceId) {
     }
 }
 
-TEST_F(WaveRecorderTest, StopWhileIdleSendsNothingAndShowsNothing) {
+TEST_F(ScriptedRecorderTest, StopWhileIdleSendsNothingAndShowsNothing) {
     recorder.StopAndSave();
     EXPECT_TRUE(device.sent.empty());
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(WaveRecorderTest, SetFormatIsRefusedDuringATake) {
+TEST_F(ScriptedRecorderTest, SetFormatIsRefusedDuringATake) {
     EXPECT_TRUE(recorder.SetFormat(22050, 8, 1));
     recorder.StartRecording(folder.File("take.wav").c_str());
     EXPECT_FALSE(recorder.SetFormat(48000, 16, 2));
@@ -191,7 +276,7 @@ struct ElapsedRow {
     uint32_t seconds;
 };
 
-TEST_F(WaveRecorderTest, ElapsedSecondsTruncatesAndSurvivesTheTickWrap) {
+TEST_F(ScriptedRecorderTest, ElapsedSecondsTruncatesAndSurvivesTheTickWrap) {
     const ElapsedRow rows[] = {
         {1000, 1000, 0},      {1000, 1999, 0},        {1000, 3600, 2},
         {1000, 4000, 3},      {0xFFFFFC18u, 2000, 3},  // started 1 s before the wrap
@@ -216,7 +301,7 @@ struct FormatRow {
 };
 
 // The first row is a take before any SetFormat: a new recorder records in the CD format.
-TEST_F(WaveRecorderTest, TheFormatSentFollowsEveryPreset) {
+TEST_F(ScriptedRecorderTest, TheFormatSentFollowsEveryPreset) {
     const FormatRow rows[] = {
         {0, 0, 0, 4, 176400},     {48000, 16, 2, 4, 192000}, {44100, 16, 2, 4, 176400},
         {44100, 16, 1, 2, 88200}, {32000, 16, 2, 4, 128000}, {22050, 16, 2, 4, 88200},
@@ -243,7 +328,7 @@ TEST_F(WaveRecorderTest, TheFormatSentFollowsEveryPreset) {
     }
 }
 
-TEST_F(WaveRecorderTest, AnExistingTargetIsNeverOverwritten) {
+TEST_F(ScriptedRecorderTest, AnExistingTargetIsNeverOverwritten) {
     CreateEmptyFile(folder.File("take.wav"));
     CreateEmptyFile(folder.File("take-0.wav"));
     recorder.StartRecording(folder.File("take.wav").c_str());
@@ -252,25 +337,33 @@ TEST_F(WaveRecorderTest, AnExistingTargetIsNeverOverwritten) {
     EXPECT_EQ(device.sent[4].fileName, folder.File("take-1.wav"));
 }
 
-TEST_F(WaveRecorderTest, ATakeForAMissingFolderIsReportedAndKeptInTheTemporaryFolder) {
-    const std::string target = folder.File("missing\\take.wav");
-    recorder.StartRecording(target.c_str());
-    recorder.StopAndSave();
+// The keep folder is one the user sees and Windows does not empty: not the temporary folder. The
+// take kept there is read back whole before the user is told; a keeping save that comes out short
+// is no kept take.
+TEST_P(WaveRecorderTest, ATakeForAMissingFolderIsKeptInTheMusicFolderOnlyWhenItIsWhole) {
+    for (const size_t keptCutTo : {SIZE_MAX, size_t{1000}}) {
+        SCOPED_TRACE(keptCutTo);
+        SetUp();
+        device.saveCutTo = keptCutTo;
+        const std::string target = folder.File("missing\\take.wav");
+        recorder.StartRecording(target.c_str());
+        device.positionMs += 1000;
+        recorder.StopAndSave();
 
-    char temp[MAX_PATH] = {};
-    GetTempPathA(sizeof(temp), temp);
-    ASSERT_EQ(Count(MCI_SAVE), 1u) << "the device is asked to save once, where it can";
-    const std::string kept = device.sent[4].fileName;
-    EXPECT_EQ(kept.rfind(temp, 0), 0u) << kept;
-    EXPECT_NE(kept.find("take"), std::string::npos) << kept;
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0], kSaveFailed);
-    EXPECT_EQ(messages[1], "録音は次のファイルに保存しました:\n" + kept);
-    EXPECT_EQ(recorder.IsRecording(), 0);
-    EXPECT_EQ(Commands().back(), static_cast<UINT>(MCI_CLOSE));
+        ASSERT_EQ(Count(MCI_SAVE), 1u) << "the device is asked to save once, where it can";
+        const std::string kept = device.sent[4].fileName;
+        EXPECT_EQ(kept.rfind(MusicFolder(), 0), 0u) << kept;
+        EXPECT_NE(kept.find("take"), std::string::npos) << kept;
+        const std::vector<std::string> told = {kSaveFailed,
+                                               keptCutTo == SIZE_MAX ? kKeptAt + kept : kTakeLost};
+        EXPECT_EQ(messages, told);
+        EXPECT_EQ(recorder.IsRecording(), 0);
+        EXPECT_EQ(Commands().back(), static_cast<UINT>(MCI_CLOSE));
+        DeleteFileA(kept.c_str());
+    }
 }
 
-TEST_F(WaveRecorderTest, ASaveRefusedByTheDeviceIsRetriedInTheTemporaryFolder) {
+TEST_P(WaveRecorderTest, ASaveRefusedByTheDeviceIsSavedAgainInTheKeepFolder) {
     device.results[MCI_SAVE] = MCIERR_FILE_NOT_FOUND;
     // The first save is answered with the failure, every later one succeeds.
     device.onCommand = [&](UINT command) {
@@ -283,16 +376,18 @@ TEST_F(WaveRecorderTest, ASaveRefusedByTheDeviceIsRetriedInTheTemporaryFolder) {
     ASSERT_EQ(Count(MCI_SAVE), 2u);
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0], kSaveFailed);
-    EXPECT_EQ(messages[1].rfind("録音は次のファイルに保存しました:\n", 0), 0u);
+    EXPECT_EQ(messages[1], kKeptAt + device.sent[5].fileName);
+    DeleteFileA(device.sent[5].fileName.c_str());
 }
 
-TEST_F(WaveRecorderTest, NestedCallsFromAnErrorBoxOpenNoSecondDeviceAndSaveOnce) {
+TEST_P(WaveRecorderTest, NestedCallsFromAnErrorBoxOpenNoSecondDeviceAndSaveOnce) {
     // Every error box lets the window's messages through: a click or a tick can call back in.
     device.results[MCI_SET] = MCIERR_OUTOFRANGE;
     device.results[MCI_STOP] = MCIERR_NONAPPLICABLE_FUNCTION;
     device.onMessage = [&](const std::string&) {
         recorder.StartRecording(folder.File("other.wav").c_str());
         recorder.StopAndSave();
+        recorder.WatchTake();
     };
     recorder.StartRecording(folder.File("take.wav").c_str());
     EXPECT_EQ(recorder.IsRecording(), 1);
@@ -307,7 +402,23 @@ TEST_F(WaveRecorderTest, NestedCallsFromAnErrorBoxOpenNoSecondDeviceAndSaveOnce)
     EXPECT_EQ(messages, expected);
 }
 
-TEST_F(WaveRecorderTest, DestructionSavesARunningTake) {
+// A box of the stop waits for the user only once the take is on disk: the whole stop has been
+// sent when the first box comes up, so the end of the session during it loses nothing.
+TEST_P(WaveRecorderTest, TheStopsBoxesComeOnceTheTakeIsOnDisk) {
+    device.results[MCI_STOP] = MCIERR_NONAPPLICABLE_FUNCTION;
+    device.results[MCI_CLOSE] = MCIERR_NONAPPLICABLE_FUNCTION;
+    std::vector<std::vector<UINT>> sentAtBox;
+    device.onMessage = [&](const std::string&) {
+        sentAtBox.push_back(Commands());
+        EXPECT_TRUE(IsFile(folder.File("take.wav")));
+    };
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    recorder.StopAndSave();
+    EXPECT_EQ(messages, (std::vector<std::string>{kStopFailed, kCloseFailed}));
+    EXPECT_EQ(sentAtBox, (std::vector<std::vector<UINT>>{kWholeTake, kWholeTake}));
+}
+
+TEST_F(ScriptedRecorderTest, DestructionSavesARunningTake) {
     {
         WaveRecorder local;
         WireToScript(local);
@@ -319,76 +430,230 @@ TEST_F(WaveRecorderTest, DestructionSavesARunningTake) {
 }
 
 // The path buffer holds 303 bytes of text and its terminator.
-TEST_F(WaveRecorderTest, AnOverlongPathIsCutAtTheBufferNotPastIt) {
+TEST_F(ScriptedRecorderTest, AnOverlongPathIsCutAtTheBufferNotPastIt) {
     std::string longPath(1000, 'a');
     recorder.StartRecording(longPath.c_str());
     EXPECT_EQ(std::string(recorder.path), longPath.substr(0, 303));
 }
 
-// The input dies during a take. Whether the tick's watch notices it or a stop comes first, the
-// device is sent nothing more (a stop would wait for ever), the user is told once, and the sound
-// up to the fault is written from the device's own recording file as a complete WAV. A save that
-// comes out short leaves no file claiming more than it holds, and the take is kept whole.
-struct LostTakeCase {
+// The input dies during a take, or the save does not come out whole. The user is told once, and
+// the take is kept whole: where the device cannot be stopped without its input (Wine) it is sent
+// nothing more and the take is written from its recording file; a save found short is removed
+// from the user's name only once a whole copy is kept.
+enum class End { kWatch, kStop };
+struct KeptTakeCase {
     const char* name;
     bool inputDies;
-    DWORD advanceMs;  // time since the input last grew, when the tick or the stop comes
-    bool tickFirst;
-    size_t saveCutTo;  // bytes the device's save leaves in the target
-    std::vector<std::string> messages;
-    std::vector<UINT> commands;
+    End end;
+    size_t saveCutTo;   // bytes the device's first save leaves in the target
+    DWORD saveShortMs;  // or the sound it leaves out, with sizes that agree
+    bool eightBitMono;
+    std::vector<std::string> documented, wine;  // what the user is told (kKept: where it was kept)
 };
 
-TEST_F(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveComesOutShortIsKeptWhole) {
-    const std::vector<UINT> started = {MCI_OPEN, MCI_SET, MCI_RECORD};
-    const LostTakeCase cases[] = {
-        {"watch", true, 11000, true, SIZE_MAX, {kInputLost}, started},
-        {"stop", true, 600, false, SIZE_MAX, {kInputLost}, started},
-        {"short save",
-         false,
-         3000,
-         false,
-         1000,
-         {kSaveFailed, "kept"},
-         {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}},
+TEST_P(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
+    const std::vector<std::string> keptElsewhere = {kSaveFailed, kKept};
+    const KeptTakeCase cases[] = {
+        {"watch", true, End::kWatch, SIZE_MAX, 0, false, {kInputLost}, {kInputLost}},
+        // A documented device stops without its input, so nothing tells the stop apart.
+        {"stop", true, End::kStop, SIZE_MAX, 0, false, {}, {kInputLost}},
+        {"cut short", false, End::kStop, 1000, 0, false, keptElsewhere, keptElsewhere},
+        {"well-formed but short", false, End::kStop, SIZE_MAX, 100, false, keptElsewhere, keptElsewhere},
+        // An odd number of 8-bit samples, padded to an even chunk as RIFF wants: whole.
+        {"padded", false, End::kStop, SIZE_MAX, 0, true, {}, {}},
     };
-    for (const LostTakeCase& c : cases) {
+    for (const KeptTakeCase& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        // The device's recording file: a header whose sizes are still 0, and 1001 bytes of sound.
-        const std::string recordingFile = folder.File(std::string(c.name) + ".tmp");
-        std::vector<uint8_t> bytes(44 + 1001, 0);
-        memcpy(bytes.data(), "RIFF\0\0\0\0WAVEfmt \x10\0\0\0", 20);
-        memcpy(bytes.data() + 36, "data", 4);
-        ASSERT_TRUE(WriteBytes(recordingFile, bytes));
-        device.recordingFile = recordingFile;
+        const std::vector<uint8_t> recording = RecordingFileBytes(2 * 176400 + 3);
+        device.recordingFile = folder.File(std::string(c.name) + ".tmp");
+        ASSERT_TRUE(WriteBytes(device.recordingFile, recording));
         device.saveCutTo = c.saveCutTo;
+        device.saveShortMs = c.saveShortMs;
+        device.msPerLengthQuestion = c.end == End::kStop ? 1000 : 0;
+        recorder.SetFormat(c.eightBitMono ? 11025 : 44100, c.eightBitMono ? 8 : 16, c.eightBitMono ? 1 : 2);
         const std::string target = folder.File(std::string(c.name) + ".wav");
         recorder.StartRecording(target.c_str());
-
+        device.positionMs = c.eightBitMono ? 1091 : 1000;  // 11025 * 1.092 s: 12039 bytes
+        TickFor(1000);
         device.inputAlive = !c.inputDies;
-        device.positionMs += c.inputDies ? 0 : 1000;  // a second of sound, whose save is cut short
-        device.tick += c.advanceMs;
-        if (c.tickFirst) {
-            EXPECT_TRUE(recorder.WatchInput());
+        if (c.end == End::kWatch) {
+            EXPECT_TRUE(TickFor(8000));
         } else {
             recorder.StopAndSave();
         }
         EXPECT_EQ(recorder.IsRecording(), 0);
-        EXPECT_EQ(Commands(), c.commands);
-        ASSERT_EQ(messages.size(), c.messages.size());
-        EXPECT_EQ(messages[0], c.messages[0]);
-        // The take is whole where it went: 1000 bytes, whole frames of 4, under its own name.
-        const std::string kept =
-            c.inputDies ? target : messages.back().substr(messages.back().find('\n') + 1);
+        const bool notWhole = c.saveCutTo != SIZE_MAX || c.saveShortMs != 0;
+        const bool rebuilt = Wine() && (c.inputDies || notWhole);
+        const std::vector<std::string>& told = Wine() ? c.wine : c.documented;
+        ASSERT_EQ(messages.size(), told.size());
+        for (size_t i = 0; i < told.size(); ++i) {
+            EXPECT_EQ(messages[i].rfind(told[i] == kKept ? kKeptAt : told[i], 0), 0u) << messages[i];
+        }
+        // A documented device names no recording file, so it is asked to save once more.
+        std::vector<UINT> sent = Wine() && c.inputDies ? kStarted : kWholeTake;
+        if (!Wine() && notWhole) {
+            sent.insert(sent.begin() + 4, MCI_SAVE);
+        }
+        EXPECT_EQ(Commands(), sent);
+        const std::string kept = told.empty() || told.back() != kKept ? target : KeptPathIn(messages.back());
         WavFile wav;
         std::string error;
-        EXPECT_TRUE(ReadWavFile(kept, &wav, &error)) << kept << ": " << error;
-        EXPECT_EQ(wav.data.size(), 1000u);
-        if (!c.inputDies) {
-            EXPECT_FALSE(IsFile(target)) << "the short file under the user's name";
+        ASSERT_TRUE(ReadWavFile(kept, &wav, &error)) << kept << ": " << error;
+        if (rebuilt) {
+            // Whole frames of 4 of the recording file's samples, each piece where it belongs.
+            const size_t frames = (recording.size() - 44) / 4 * 4;
+            EXPECT_TRUE(wav.data ==
+                        std::vector<uint8_t>(recording.begin() + 44, recording.begin() + 44 + frames));
+        } else {
+            EXPECT_GE(wav.data.size(), device.positionMs * device.avgBytesPerSec / 1000 - 200) << kept;
+        }
+        if (c.eightBitMono) {
+            EXPECT_EQ(wav.data.size() % 2, 1u) << "the row no longer makes an odd-sized chunk";
+        }
+        if (kept != target) {
+            EXPECT_FALSE(IsFile(target)) << "a file under the user's name that is not the take";
             DeleteFileA(kept.c_str());
         }
+    }
+}
+
+// A live input that only looks dead for a while is never judged dead: a length that stands
+// still for four seconds on a busy machine, a clock that jumps by a minute (the machine slept),
+// or a device that tells no length until the stop. The take ends as any other.
+TEST_P(WaveRecorderTest, AnInputThatOnlyLooksDeadIsNotJudgedDead) {
+    const struct {
+        const char* name;
+        DWORD jumpMs;   // one tick this late, the input silent meanwhile
+        DWORD stillMs;  // then ticks every half second with the length standing still
+        bool lengthOnlyAfterStop;
+    } cases[] = {
+        {"still for 4 s", 0, 4000, false},
+        {"clock jump", 60000, 4000, false},
+        {"no length until the stop", 0, 12000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        device.lengthOnlyAfterStop = c.lengthOnlyAfterStop;
+        recorder.StartRecording(folder.File("take.wav").c_str());
+        device.positionMs += 1000;
+        EXPECT_FALSE(TickFor(1000));
+        device.inputAlive = false;
+        device.tick += c.jumpMs;
+        EXPECT_FALSE(TickFor(c.stillMs));
+        device.inputAlive = true;
+        EXPECT_FALSE(TickFor(1000));
+        recorder.StopAndSave();
+        EXPECT_EQ(Commands(), kWholeTake);
+        EXPECT_TRUE(messages.empty()) << messages.front();
+    }
+}
+
+// A take too long for one file: each file is saved under the next free name when it nears the
+// limit, and the take goes on at once in a new device; its seconds count on from its start. A
+// fault at the hand-over is told once the next file records, and the take goes on unless the
+// next file cannot record.
+TEST_P(WaveRecorderTest, ALongTakeGoesOnInTheNextFreeNames) {
+    const struct {
+        const char* name;
+        UINT failing;  // the command that fails at the first hand-over: its first save, its open
+        int failingTime;
+        bool sessionEndsInBox;
+        bool goesOn;
+        std::vector<std::string> told;
+        std::vector<std::string> files;
+    } cases[] = {
+        {"clean", 0, 0, false, true, {}, {"take-0.wav", "take-1.wav", "take-2.wav", "take.wav"}},
+        {"save fails",
+         MCI_SAVE,
+         1,
+         false,
+         true,
+         {kSaveFailed, kKept},
+         {"take-0.wav", "take-1.wav", "take.wav"}},
+        {"next open fails", MCI_OPEN, 2, false, false, {kOpenFailed}, {"take.wav"}},
+        {"session ends in the box", MCI_SAVE, 1, true, false, {kSaveFailed}, {"take.wav"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        // A second of CD sound and its header.
+        recorder.handOverBytes = 44 + 176400;
+        int sent = 0;
+        device.results[c.failing] = c.failingTime == 1 ? MCIERR_FILE_NOT_FOUND : 0;
+        device.onCommand = [&](UINT command) {
+            if (command == c.failing) {
+                device.results[c.failing] = ++sent + 1 == c.failingTime ? MCIERR_FILE_NOT_FOUND : 0;
+            }
+        };
+        device.onMessage = [&](const std::string&) {
+            if (c.sessionEndsInBox) {
+                recorder.FinishTakeSilently();
+            }
+        };
+        recorder.StartRecording(folder.File("take.wav").c_str());
+        TickFor(3200);
+        EXPECT_EQ(recorder.ElapsedSeconds(), c.goesOn ? 3u : 0u);
+        recorder.StopAndSave();
+        ASSERT_EQ(messages.size(), c.told.size());
+        for (size_t i = 0; i < c.told.size(); ++i) {
+            EXPECT_EQ(messages[i].rfind(c.told[i] == kKept ? kKeptAt : c.told[i], 0), 0u) << messages[i];
+        }
+        EXPECT_EQ(folder.Entries(), c.files);
+        for (const std::string& name : c.files) {
+            WavFile wav;
+            std::string error;
+            EXPECT_TRUE(ReadWavFile(folder.File(name), &wav, &error)) << name << ": " << error;
+            DeleteFileA(folder.File(name).c_str());
+        }
+        for (const SentCommand& save : device.Sent(MCI_SAVE)) {
+            if (save.fileName.rfind(folder.Path(), 0) != 0) {
+                DeleteFileA(save.fileName.c_str());
+            }
+        }
+    }
+}
+
+// The free-space check is skipped only where the device saves by renaming a recording file it
+// names on the target's volume; a device that names none writes a new file, which needs room.
+TEST(SaveTargetTest, TheFreeSpaceCheckIsSkippedOnlyForARenameOnTheSameVolume) {
+    TempDir folder{"room"};
+    const std::string target = folder.File("take.wav");
+    const uint64_t tooMuch = uint64_t{1} << 60;
+    EXPECT_TRUE(HasRoomFor(target.c_str(), 1000, ""));
+    EXPECT_FALSE(HasRoomFor(target.c_str(), tooMuch, ""));
+    EXPECT_TRUE(HasRoomFor(target.c_str(), tooMuch, folder.File("MCI1.tmp").c_str()));
+}
+
+// Every layout RIFF allows is a whole take; one that claims more than it holds is not.
+TEST(TakeFileTest, EveryLegalLayoutIsWholeAndACutOneIsNot) {
+    TempDir folder{"layout"};
+    auto wave = [](uint32_t dataSize, const std::vector<uint8_t>& after, int riffExtra, size_t cut) {
+        std::vector<uint8_t> bytes = RecordingFileBytes(dataSize);
+        const uint32_t riff = static_cast<uint32_t>(36 + dataSize + after.size() + riffExtra);
+        memcpy(&bytes[4], &riff, 4);
+        memcpy(&bytes[40], &dataSize, 4);
+        bytes.insert(bytes.end(), after.begin(), after.end());
+        bytes.resize(bytes.size() - cut);
+        return bytes;
+    };
+    const std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool whole;
+    } cases[] = {
+        {"plain", wave(1000, {}, 0, 0), true},
+        {"odd, padded", wave(1001, {0}, 0, 0), true},
+        {"a chunk after the data", wave(1000, list, 0, 0), true},
+        {"cut short", wave(1000, {}, 0, 10), false},
+        {"claims more than it holds", wave(1000, {}, 8, 0), false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder.File(std::string(c.name) + ".wav");
+        ASSERT_TRUE(WriteBytes(path, c.bytes));
+        EXPECT_EQ(IsCompleteTake(path.c_str(), 1000), c.whole) << c.name;
     }
 }
 

@@ -7,11 +7,23 @@ Script g_script;
 
 namespace {
 
-void WriteSavedTake(const std::string& path) {
-    const uint32_t dataSize = static_cast<uint32_t>(g_script.positionMs * g_script.avgBytesPerSec / 1000);
-    const uint32_t riffSize = 36 + dataSize;
+// The take as the device writes it: RIFF, the format set, and the samples of the recorded length
+// in whole frames, an odd count padded to an even size.
+void WriteSavedTake(const std::string& path, bool first) {
+    const WORD block = std::max<WORD>(g_script.wave.nBlockAlign, 1);
+    const DWORD_PTR shortMs = first ? std::min<DWORD_PTR>(g_script.saveShortMs, g_script.positionMs) : 0;
+    const DWORD_PTR ms = g_script.positionMs - shortMs;
+    uint32_t dataSize = static_cast<uint32_t>(ms * g_script.avgBytesPerSec / 1000);
+    dataSize -= dataSize % block;
+    const uint32_t riffSize = 36 + dataSize + (dataSize & 1);
     const uint32_t formatSize = 16;
-    const uint8_t format[16] = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0};
+    PCMWAVEFORMAT format = {};
+    format.wf.wFormatTag = WAVE_FORMAT_PCM;
+    format.wf.nChannels = g_script.wave.nChannels;
+    format.wf.nSamplesPerSec = g_script.wave.nSamplesPerSec;
+    format.wf.nAvgBytesPerSec = g_script.wave.nAvgBytesPerSec;
+    format.wf.nBlockAlign = g_script.wave.nBlockAlign;
+    format.wBitsPerSample = g_script.wave.wBitsPerSample;
     std::vector<char> bytes;
     auto put = [&](const void* data, size_t size) {
         bytes.insert(bytes.end(), static_cast<const char*>(data), static_cast<const char*>(data) + size);
@@ -20,16 +32,36 @@ void WriteSavedTake(const std::string& path) {
     put(&riffSize, 4);
     put("WAVEfmt ", 8);
     put(&formatSize, 4);
-    put(format, sizeof(format));
+    put(&format, sizeof(format));
     put("data", 4);
     put(&dataSize, 4);
-    bytes.resize(std::min(bytes.size() + dataSize, g_script.saveCutTo));
+    bytes.resize(std::min(bytes.size() + dataSize + (dataSize & 1), first ? g_script.saveCutTo : SIZE_MAX));
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(file);
     }
+}
+
+// A save that succeeds; only a device's first save is cut short or comes out short, as when the
+// target's volume fills. Wine's renames its recording file to the target (gone from where it was,
+// unless the copy to another volume came out short), and a later save moves the file saved last.
+void Save(const std::string& target) {
+    const bool wine = g_script.profile == DeviceProfile::kWine;
+    const bool first = g_script.savedLast.empty();
+    if (wine && !first) {
+        DeleteFileA(target.c_str());
+        MoveFileA(g_script.savedLast.c_str(), target.c_str());
+    } else {
+        WriteSavedTake(target, first);
+        // A save that does not come out whole is a copy to another volume, which leaves the file.
+        if (wine && !g_script.recordingFile.empty() && g_script.saveCutTo == SIZE_MAX &&
+            g_script.saveShortMs == 0) {
+            DeleteFileA(g_script.recordingFile.c_str());
+        }
+    }
+    g_script.savedLast = target;
 }
 
 }  // namespace
@@ -58,24 +90,36 @@ std::vector<SentCommand> Script::Sent(UINT command) const {
 
 MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
     auto scripted = g_script.results.find(command);
-    const MCIERROR result = scripted == g_script.results.end() ? 0 : scripted->second;
+    MCIERROR result = scripted == g_script.results.end() ? 0 : scripted->second;
     if (command == MCI_STATUS) {
         auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
         if (status && status->dwItem == MCI_STATUS_MODE) {
             status->dwReturn = g_script.mode;
         }
         if (status && status->dwItem == MCI_STATUS_POSITION) {
+            g_script.tick += g_script.msPerLengthQuestion;
             g_script.positionMs += g_script.inputAlive ? 1 : 0;
-            status->dwReturn = g_script.positionMs;
+            const bool stopped = !g_script.sent.empty() && g_script.sent.back().command != MCI_RECORD;
+            status->dwReturn = g_script.lengthOnlyAfterStop && !stopped ? 0 : g_script.positionMs;
         }
         return result;
     }
     if (command == MCI_INFO) {
         auto* info = reinterpret_cast<MCI_INFO_PARMSA*>(params);
+        const bool wine = g_script.profile == DeviceProfile::kWine;
+        const std::string& named = wine ? g_script.recordingFile : g_script.savedLast;
+        if (!wine && named.empty() && result == 0) {
+            result = MCIERR_NONAPPLICABLE_FUNCTION;
+        }
         if (result == 0 && info && info->lpstrReturn && info->dwRetSize > 0) {
-            lstrcpynA(info->lpstrReturn, g_script.recordingFile.c_str(), static_cast<int>(info->dwRetSize));
+            lstrcpynA(info->lpstrReturn, named.c_str(), static_cast<int>(info->dwRetSize));
         }
         return result;
+    }
+    if (g_script.profile == DeviceProfile::kWine && !g_script.inputAlive &&
+        g_script.mode == MCI_MODE_RECORD &&
+        (command == MCI_STOP || command == MCI_SAVE || command == MCI_CLOSE)) {
+        ++g_script.hungCommands;
     }
     SentCommand entry = {};
     entry.device = device;
@@ -85,11 +129,12 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     if (command == MCI_SAVE && params != 0) {
         entry.fileName = reinterpret_cast<MCI_SAVE_PARMSA*>(params)->lpfilename;
         if (result == 0) {
-            WriteSavedTake(entry.fileName);
+            Save(entry.fileName);
         }
     }
     if (command == MCI_SET && params != 0) {
         entry.wave = *reinterpret_cast<MCI_WAVE_SET_PARMS*>(params);
+        g_script.wave = entry.wave;
         g_script.avgBytesPerSec = entry.wave.nAvgBytesPerSec;
     }
     if (command == MCI_OPEN && params != 0) {
@@ -97,6 +142,7 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         entry.open = *open;
         if (result == 0) {
             open->wDeviceID = g_script.idOnOpen;
+            g_script.savedLast.clear();
         }
     }
     g_script.sent.push_back(entry);

@@ -21,7 +21,26 @@ struct SentCommand {
     MCI_OPEN_PARMSA open;     // MCI_OPEN's block as sent
 };
 
+// How the device behaves where its platforms differ. Each behaviour of kDocumented comes from
+// Microsoft's MCI documentation or from a check of Wine's conformance tests (dlls/winmm/tests/
+// mci.c, mciwave) that passes on Windows; kWine is Wine 8's device as measured (the platform
+// notes).
+enum class DeviceProfile {
+    // MCI_INFO with MCI_INFO_FILE fails for a new recording until a save or an open names it
+    // (mci.c: "Info file fails until named in Open or Save", MCIERR_NONAPPLICABLE_FUNCTION).
+    // Every save writes a new file, also a second save of the same recording (mci.c: "Save must
+    // not rename the original file"). A stop returns whether or not the input lives (MCI_STOP
+    // reference: the command stops recording). The data chunk of an odd size is padded
+    // (mmioAscend reference: a pad byte is written at the end of an odd-sized chunk).
+    kDocumented,
+    // MCI_INFO_FILE names the recording file (MCIxxxx.tmp) once recording; a save renames that
+    // file to the target, and a later save moves the file saved last; a stop, save or close of a
+    // device whose input died never returns.
+    kWine,
+};
+
 struct Script {
+    DeviceProfile profile = DeviceProfile::kDocumented;
     std::vector<SentCommand> sent;
     std::map<UINT, MCIERROR> results;
     // The identifier a successful open hands out.
@@ -29,6 +48,9 @@ struct Script {
     // Runs after each command has been recorded and answered.
     std::function<void(UINT command)> onCommand;
     DWORD tick = 1000000;
+    // How far the clock moves at every question about the length: a test's clock that a wait
+    // bounded in time has to see pass.
+    DWORD msPerLengthQuestion = 0;
     std::vector<std::string> messages;
     // Runs inside the error handler, where a real error box would run its modal loop.
     std::function<void(const std::string& message)> onMessage;
@@ -36,21 +58,31 @@ struct Script {
     // device says its mode is.
     DWORD_PTR mode = MCI_MODE_RECORD;
     // The recorded length: while the input lives it grows by a millisecond at every question, as a
-    // real one does between questions; a dead input's stays where it is.
+    // real one does between questions; a dead input's stays where it is. A device whose length
+    // is not told while recording (nothing documents that it is) reads 0 until the stop.
     bool inputAlive = true;
+    bool lengthOnlyAfterStop = false;
     DWORD_PTR positionMs = 0;
-    // What the device names as its recording file (MCI_INFO), kept apart from `sent` as well.
+    // The file a kWine device names as its recording file, kept apart from `sent` as well.
     std::string recordingFile;
-    // A successful save writes a complete WAV of the recorded length, as the device does.
+    // A successful save writes a complete WAV of the recorded length in the format set, as the
+    // device does. A device's first save is cut to saveCutTo bytes (the target's volume fills
+    // during the save) or holds saveShortMs fewer milliseconds of sound, its sizes agreeing.
     DWORD avgBytesPerSec = 0;
-    // Where the save's file is cut short, as on a volume that fills during the save.
     size_t saveCutTo = SIZE_MAX;
+    DWORD saveShortMs = 0;
+    // Commands sent to a kWine device whose input had died: each would have hung the program.
+    size_t hungCommands = 0;
 
     // The commands sent, in order, without their parameters.
     std::vector<UINT> Commands() const;
     size_t Count(UINT command) const;
     // The entries of one command, in order.
     std::vector<SentCommand> Sent(UINT command) const;
+
+    // What the kWine device has saved last: a later save moves that file.
+    std::string savedLast;
+    MCI_WAVE_SET_PARMS wave = {};
 };
 
 extern Script g_script;
