@@ -9,20 +9,10 @@
 
 #include "recorder/handle_guard.h"
 #include "tests/e2e/program_test.h"
+#include "tests/support/kept_take.h"
 
 namespace e2e {
 namespace {
-
-// Removes a file the program kept outside the test's folder once the test is over.
-class FileRemover {
-public:
-    ~FileRemover() {
-        if (!path.empty() && IsFile(path)) {
-            DeleteFileA(path.c_str());
-        }
-    }
-    std::string path;
-};
 
 using E2eFailure = ProgramTest;
 
@@ -42,7 +32,7 @@ TEST_F(E2eFailure, TakeAimedAtAMissingFolderIsReportedAndKeptElsewhere) {
     HWND second = WaitForMessageBox(ProcessId(), kErrorCaption);
     ASSERT_NE(second, nullptr) << "no second box saying where the take was kept";
     const std::string where = MessageBoxText(second);
-    FileRemover kept;
+    KeptTakeRemover kept;
     kept.path = KeptPathIn(where);
     ASSERT_TRUE(DismissMessageBox(second));
 
@@ -60,13 +50,6 @@ TEST_F(E2eFailure, TakeAimedAtAMissingFolderIsReportedAndKeptElsewhere) {
     EXPECT_TRUE(IsTakeOf(folder_.File("after.wav"), kCdFormat));
 }
 
-// The user's temporary folder, where a take that cannot go to its target is kept.
-std::string TempFolder() {
-    char folder[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(sizeof(folder), folder);
-    return length > 0 && length < sizeof(folder) ? folder : "";
-}
-
 // Starts a take aimed at a folder that does not exist and stops it; the stop's first box is then
 // "エラー:MCI_SAVE". Returns the file name the take has.
 std::string TakeToAMissingFolder(MainWindow& window, const std::string& missingFolder) {
@@ -81,10 +64,12 @@ std::string TakeToAMissingFolder(MainWindow& window, const std::string& missingF
 }
 
 // The session ends while a box of the stop is open, after the user has answered `answered` of
-// them: the take is kept, complete, under its own name in the temporary folder, without a word.
+// them: the take is kept, complete, under its own name in the keep folder, without a word.
 class E2eSessionEnd : public ProgramTest {
 protected:
     void EndSessionDuringStopBox(int answered) {
+        std::string keepFolder;
+        ASSERT_TRUE(KeepFolder(&keepFolder));
         const std::string name = TakeToAMissingFolder(window_, folder_.File("missing"));
         for (int i = 0; i < answered; ++i) {
             std::string message;
@@ -96,8 +81,8 @@ protected:
         const std::string text = MessageBoxText(open);
         ASSERT_TRUE(EndSession());
 
-        FileRemover kept;
-        kept.path = TempFolder() + name;
+        KeptTakeRemover kept;
+        kept.path = keepFolder + name;
         EXPECT_TRUE(IsTakeOf(kept.path, kCdFormat)) << "ended during \"" << text << "\"";
     }
 };
@@ -127,7 +112,7 @@ TEST_F(E2eFailure, ClosingDuringTheSaveErrorStillTellsWhereTheTakeIs) {
             where = message;
         }
     }
-    FileRemover kept;
+    KeptTakeRemover kept;
     kept.path = KeptPathIn(where);
     ASSERT_FALSE(kept.path.empty()) << "no box told where the take was kept";
     EXPECT_TRUE(IsTakeOf(kept.path, kCdFormat));
@@ -240,7 +225,7 @@ TEST_F(E2eFault, SoundServerDiesJustBeforeTheStop) {
 }
 
 // The target's volume has room for a fifth of the take: the save is refused as a failed save,
-// nothing that looks like a take is left there, and the whole take is kept in the temporary folder.
+// nothing that looks like a take is left there, and the whole take is kept in the keep folder.
 TEST_F(E2eFault, DiskTooSmallForTheTake) {
     if (fullFolder_.empty()) {
         GTEST_SKIP() << "no small volume: faults.sh could not mount one";
@@ -258,7 +243,7 @@ TEST_F(E2eFault, DiskTooSmallForTheTake) {
     EXPECT_EQ(message, "エラー:MCI_SAVE");
     std::string where;
     ASSERT_TRUE(AnswerErrorBox(&where));
-    FileRemover kept;
+    KeptTakeRemover kept;
     kept.path = KeptPathIn(where);
     ASSERT_FALSE(kept.path.empty()) << "the second box does not say where the take was kept: \"" << where
                                     << "\"";

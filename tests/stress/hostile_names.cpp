@@ -80,7 +80,7 @@ HostileName TrailBackslashInExtension(const std::string& folder) {
     return Named(inside + "\\take.表", inside, Outcome::kSaved, inside + "\\take-0.表");
 }
 
-// Kept in the temporary folder under its own file name, which the 5C of 表 must not cut short.
+// Kept in the keep folder under its own file name, which the 5C of 表 must not cut short.
 HostileName TrailBackslashNameInMissingFolder(const std::string& folder) {
     const std::string missing = folder + "\\能";
     return Named(missing + "\\表.wav", missing, Outcome::kReported, missing + "\\表.wav");
@@ -115,7 +115,7 @@ HostileName FolderOfThatName(const std::string& folder) {
     return Named(path, folder, Outcome::kSaved, Variant(path, 0));
 }
 
-// Characters no file name may hold: not even the temporary folder takes that name, so the take
+// Characters no file name may hold: not even the keep folder takes that name, so the take
 // is kept under a name of the program's own choosing.
 HostileName Pipe(const std::string& folder) {
     return Named(folder + "\\a|b.wav", folder, Outcome::kReported);

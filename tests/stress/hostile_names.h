@@ -11,7 +11,7 @@
 
 enum class Outcome {
     kSaved,     // saved in the intended folder
-    kReported,  // "エラー:MCI_SAVE", then kept in the temporary folder
+    kReported,  // "エラー:MCI_SAVE", then kept in the keep folder
     kEither,    // either of the two; the test says which happened
 };
 
@@ -19,7 +19,7 @@ struct HostileName {
     std::string typed;           // the text put into the name box
     std::string intendedFolder;  // where a saved take belongs
     // The free name the take must get: the full path it is saved under or, when it is reported,
-    // the file name it is kept under in the temporary folder (the name part of this path). Empty
+    // the file name it is kept under in the keep folder (the name part of this path). Empty
     // when any free name will do.
     std::string freeName;
     Outcome outcome = Outcome::kEither;

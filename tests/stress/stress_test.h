@@ -16,8 +16,9 @@ namespace e2e {
 std::vector<std::string> TakeNames(int takes);
 
 // The real program started as for the end-to-end tests, with a temporary folder of its own (TMP
-// and TEMP): the device's working files and any take the program has to keep elsewhere land
-// there, where a test can count them with no other program's files in the way.
+// and TEMP): the device's working files land there, where a test can count them with no other
+// program's files in the way. A take the program has to keep elsewhere goes to the keep folder
+// (tests/support/kept_take.h), which every program of the prefix shares.
 class StressTest : public ProgramTest {
 protected:
     StressTest();
