@@ -14,7 +14,7 @@ export WINEPREFIX=$BUILD/wineprefix
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
           wine wine64 xvfb xauth x11-utils imagemagick pulseaudio pulseaudio-utils
-          locales fonts-ipafont-gothic procps)
+          locales fonts-ipafont-gothic procps python3)
 
 STARTED_PIDS=()
 WINE_STARTED=0
