@@ -115,6 +115,35 @@ TEST_F(DeviceRecordingTest, TwentyShortTakesInARowDoNotCrash) {
     EXPECT_TRUE(g_messages.empty()) << g_messages.front();
 }
 
+// A take longer than one file may hold, with the limit lowered to 1 MiB (about 6 s of CD sound): it
+// goes on in take-0.wav and take-1.wav, each a whole take of the tone, their lengths adding up to
+// the take's but for the moments between files, and its seconds count the whole take.
+TEST_F(DeviceRecordingTest, ALongTakeGoesOnInTheNextFilesWithTheToneInEach) {
+    recorder.handOverBytes = 1 << 20;
+    const std::string path = folder.File("take.wav");
+    recorder.StartRecording(path.c_str());
+    const DWORD started = GetTickCount();
+    while (GetTickCount() - started < 12500) {
+        Sleep(500);  // the window's tick
+        EXPECT_FALSE(recorder.WatchTake());
+    }
+    const double seconds = (GetTickCount() - started) / 1000.0;
+    EXPECT_EQ(recorder.ElapsedSeconds(), 12u);
+    recorder.StopAndSave();
+    EXPECT_TRUE(g_messages.empty()) << g_messages.front();
+
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"take-0.wav", "take-1.wav", "take.wav"}));
+    double recorded = 0;
+    for (const char* name : {"take.wav", "take-0.wav", "take-1.wav"}) {
+        WavFile wav;
+        EXPECT_TRUE(IsTakeOf(folder.File(name), kCdFormat, &wav, kToneShare)) << name;
+        recorded += wav.Seconds();
+    }
+    // Each moment between two files loses at most a third of a second of sound.
+    EXPECT_GE(recorded, seconds - kEarlySeconds - 2 * (1.0 / 3.0));
+    EXPECT_LE(recorded, seconds + kLateSeconds);
+}
+
 TEST(CaptureThreadWatch, FindsTheDriversCaptureThreadAndSeesItEnd) {
     char empty[] = "";
     MCI_OPEN_PARMSA open = {};
