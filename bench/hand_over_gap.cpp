@@ -91,7 +91,8 @@ bool MeasureTake(const char* folder, int take, std::vector<double>& gaps) {
     for (size_t i = 0; i + 1 < files; ++i) {
         const double gap = g_recordReturned[i + 1] - g_stopReturned[i];
         gaps.push_back(gap);
-        printf("take %d, hand-over %zu: %.0f ms from the stop's return to the next record's\n", take, i + 1, gap);
+        printf("take %d, hand-over %zu: %.0f ms from the stop's return to the next record's\n", take, i + 1,
+               gap);
     }
     printf("take %d: %zu files, %.0f ms from the first record to the last stop, %.0f ms in the files\n", take,
            files, takeMs, heldMs);
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
         }
     }
     std::sort(gaps.begin(), gaps.end());
-    printf("gap between files: median %.0f ms, min %.0f, max %.0f over %zu hand-overs\n", gaps[gaps.size() / 2],
-           gaps.front(), gaps.back(), gaps.size());
+    printf("gap between files: median %.0f ms, min %.0f, max %.0f over %zu hand-overs\n",
+           gaps[gaps.size() / 2], gaps.front(), gaps.back(), gaps.size());
     return 0;
 }

@@ -166,4 +166,26 @@ TEST(CaptureThreadWatch, FindsTheDriversCaptureThreadAndSeesItEnd) {
     EXPECT_EQ(mciSendCommandA(open.wDeviceID, MCI_CLOSE, 0, reinterpret_cast<DWORD_PTR>(&generic)), 0u);
 }
 
+// A driver whose capture thread lives on after the stop (until the close, say) must not hold the
+// window's thread: the wait gives that thread up at its bound and says so. The thread here starts in
+// the driver's code and never runs.
+TEST(CaptureThreadWatch, GivesUpOnADriverThreadThatLivesOn) {
+    HMODULE driver = LoadLibraryA("mciwave.dll");
+    ASSERT_NE(driver, nullptr);
+    const auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void (*)()>(GetProcAddress(driver, "DriverProc")));
+    ASSERT_NE(start, nullptr);
+    CaptureThreadWatch watch;
+    watch.NoteExistingThreads();
+    HANDLE thread = CreateThread(nullptr, 0, start, nullptr, CREATE_SUSPENDED, nullptr);
+    ASSERT_NE(thread, nullptr);
+    watch.FindDriverThreads();
+    EXPECT_EQ(watch.Count(), 1u);
+    EXPECT_FALSE(watch.WaitForDriverThreads());
+    EXPECT_EQ(watch.Count(), 0u);
+    TerminateThread(thread, 0);
+    CloseHandle(thread);
+    FreeLibrary(driver);
+}
+
 }  // namespace
