@@ -56,8 +56,11 @@ TEST_F(E2eTake, SameNameAgainGoesToTheLowestFreeHyphenNumber) {
     }
 }
 
-TEST_F(E2eTake, RelativeNameAgainGetsAFreeNameInTheCurrentFolder) {
-    ASSERT_TRUE(TypeText(window_.Control(kFileNameEditId), "take.wav"));
+// Typed with the keys, so the name reaches the box only through the program's message loop.
+TEST_F(E2eTake, RelativeNameTypedAgainGetsAFreeNameInTheCurrentFolder) {
+    ASSERT_TRUE(PressKeys(window_.Control(kFileNameEditId), "take.wav"))
+        << "the box reads \"" << window_.FileName() << "\"";
+    ASSERT_EQ(window_.FileName(), "take.wav");
     ASSERT_TRUE(RecordTake(1));
     ASSERT_TRUE(RecordTake(1));
     EXPECT_EQ(window_.FileName(), "take.wav");

@@ -297,6 +297,33 @@ bool TypeText(HWND edit, const std::string& text) {
     return true;
 }
 
+bool PressKeys(HWND edit, const std::string& text) {
+    DWORD_PTR selection = 0;
+    if (!edit || !SendWithTimeout(edit, EM_GETSEL, 0, 0, &selection)) {
+        return false;
+    }
+    for (unsigned char byte : text) {
+        const SHORT key = VkKeyScanA(static_cast<CHAR>(byte));
+        if (key == -1 || HIBYTE(key) != 0) {
+            return false;
+        }
+        const WPARAM virtualKey = LOBYTE(key);
+        // A repeat count of 1 and the scan code; a key-up also says the key was down before.
+        const LPARAM down = 1 | static_cast<LPARAM>(MapVirtualKeyA(LOBYTE(key), MAPVK_VK_TO_VSC)) << 16;
+        const LPARAM up = down | static_cast<LPARAM>(0xC0000000u);
+        if (!PostMessageA(edit, WM_KEYDOWN, virtualKey, down) ||
+            !PostMessageA(edit, WM_KEYUP, virtualKey, up)) {
+            return false;
+        }
+    }
+    // Typing replaces a selection, so the caret ends past the text, counted from where it began.
+    const DWORD_PTR caret = LOWORD(selection) + text.size();
+    return WaitUntil([&] {
+        DWORD_PTR now = 0;
+        return SendWithTimeout(edit, EM_GETSEL, 0, 0, &now) && LOWORD(now) == caret && HIWORD(now) == caret;
+    });
+}
+
 bool PostClick(HWND button) {
     return button && PostMessageA(button, BM_CLICK, 0, 0) != 0;
 }

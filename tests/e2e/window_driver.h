@@ -74,8 +74,15 @@ std::string ReadText(HWND window);
 // character filter (such as ES_NUMBER) sees it.
 bool WriteText(HWND window, const std::string& text);
 // Types each byte as a WM_CHAR, as the keyboard would, at the caret of an edit. Returns once
-// the edit has handled every character.
+// the edit has handled every character. The characters go to the edit directly, past the
+// program's message loop.
 bool TypeText(HWND edit, const std::string& text);
+// Types text at the caret of an edit through the program's message loop: each character is posted
+// as the key-down and key-up of its virtual key, and only the loop's TranslateMessage makes the
+// WM_CHAR that the edit inserts. Only characters typed without Shift or another modifier (posted
+// keys leave the program's keyboard state as it is). Returns once the caret has moved past the
+// text; false for a character of another kind, or when the edit did not take the text in time.
+bool PressKeys(HWND edit, const std::string& text);
 
 // Posts a click. Use it whenever the button's handler may open a modal box or dialog: the
 // poster must not wait for the handler, or it would wait for the box it has to answer.
