@@ -5,7 +5,7 @@
 
 #include "app/ui_texts.h"
 #include "recorder/file_naming.h"
-#include "recorder/keep_folder.h"
+#include "recorder/system_library.h"
 
 #ifndef _WIN64
 static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,

@@ -1,6 +1,6 @@
 #include "recorder/device_command.h"
 
-#include "recorder/keep_folder.h"
+#include "recorder/system_library.h"
 
 namespace {
 

@@ -11,7 +11,7 @@ constexpr char kCloseFailed[] = "エラー:MCI_CLOSE";
 // After "エラー:MCI_SAVE", when the take could be kept elsewhere: "the take was saved to:" and
 // the path on the next line.
 constexpr char kTakeKeptAtFormat[] = "録音は次のファイルに保存しました:\n%s";
-// When not even the temporary folder could take it: "the take could not be saved".
+// When nowhere could take it whole: "the take could not be saved".
 constexpr char kTakeLost[] = "録音を保存できませんでした";
 
 // When the input dies during a take (the sound server went away, a headset was pulled): "the

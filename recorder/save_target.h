@@ -16,7 +16,7 @@ bool CanCreateFile(const char* path);
 // writes a new file. A volume whose free space cannot be read is taken to have room.
 bool HasRoomFor(const char* path, uint64_t bytes, const char* recordingFile);
 
-// Writes into rescuePath (rescueSize bytes) a free, creatable name in the user's temporary
-// folder for a take meant for path: the same file name when that works, else "default.wav" or a
+// Writes into rescuePath (rescueSize bytes) a free, creatable name in the keep folder
+// (FindKeepFolder) for a take meant for path: the same file name when that works, else "default.wav" or a
 // free variant of either. False when there is none.
 bool MakeRescuePath(const char* path, char* rescuePath, size_t rescueSize);

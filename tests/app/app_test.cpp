@@ -21,6 +21,7 @@ void AppTest::TearDown() {
     }
     ShutDownApplication();
     ForgetApplication();
+    RemoveScriptedSavesOutside(folder_.Path());
     SetCurrentDirectoryA(savedDirectory_.c_str());
 }
 

@@ -1,6 +1,5 @@
 #include <windows.h>
 #include <mmsystem.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +13,7 @@
 #include "recorder/save_target.h"
 #include "recorder/take_file.h"
 #include "recorder/wave_recorder.h"
+#include "tests/support/kept_take.h"
 #include "tests/support/long_path_files.h"
 #include "tests/support/scripted_device.h"
 #include "tests/support/scripted_recorder.h"
@@ -41,15 +41,6 @@ const std::vector<UINT> kWholeTake = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, M
 
 void CreateEmptyFile(const std::string& path) {
     ASSERT_TRUE(WriteBytes(path, {})) << path;
-}
-
-// The user's Music folder as the platform names it: where a take that cannot go to its target
-// is kept on this machine.
-std::string MusicFolder() {
-    char folder[MAX_PATH + 1] = {};
-    return SHGetFolderPathA(nullptr, CSIDL_MYMUSIC, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK
-               ? std::string(folder) + "\\"
-               : "";
 }
 
 std::string KeptPathIn(const std::string& message) {
@@ -84,6 +75,7 @@ protected:
         device.onCommand = nullptr;
         device.onMessage = nullptr;
         recorder.StopAndSave();
+        RemoveScriptedSavesOutside(folder.Path());
     }
     std::vector<UINT> Commands() const { return device.Commands(); }
     size_t Count(UINT command) const { return device.Count(command); }
@@ -352,14 +344,15 @@ TEST_P(WaveRecorderTest, ATakeForAMissingFolderIsKeptInTheMusicFolderOnlyWhenItI
 
         ASSERT_EQ(Count(MCI_SAVE), 1u) << "the device is asked to save once, where it can";
         const std::string kept = device.sent[4].fileName;
-        EXPECT_EQ(kept.rfind(MusicFolder(), 0), 0u) << kept;
+        std::string keepFolder;
+        ASSERT_TRUE(KeepFolder(&keepFolder));
+        EXPECT_EQ(kept.rfind(keepFolder, 0), 0u) << kept;
         EXPECT_NE(kept.find("take"), std::string::npos) << kept;
         const std::vector<std::string> told = {kSaveFailed,
                                                keptCutTo == SIZE_MAX ? kKeptAt + kept : kTakeLost};
         EXPECT_EQ(messages, told);
         EXPECT_EQ(recorder.IsRecording(), 0);
         EXPECT_EQ(Commands().back(), static_cast<UINT>(MCI_CLOSE));
-        DeleteFileA(kept.c_str());
     }
 }
 
@@ -377,7 +370,6 @@ TEST_P(WaveRecorderTest, ASaveRefusedByTheDeviceIsSavedAgainInTheKeepFolder) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0], kSaveFailed);
     EXPECT_EQ(messages[1], kKeptAt + device.sent[5].fileName);
-    DeleteFileA(device.sent[5].fileName.c_str());
 }
 
 TEST_P(WaveRecorderTest, NestedCallsFromAnErrorBoxOpenNoSecondDeviceAndSaveOnce) {
@@ -606,11 +598,6 @@ TEST_P(WaveRecorderTest, ALongTakeGoesOnInTheNextFreeNames) {
             std::string error;
             EXPECT_TRUE(ReadWavFile(folder.File(name), &wav, &error)) << name << ": " << error;
             DeleteFileA(folder.File(name).c_str());
-        }
-        for (const SentCommand& save : device.Sent(MCI_SAVE)) {
-            if (save.fileName.rfind(folder.Path(), 0) != 0) {
-                DeleteFileA(save.fileName.c_str());
-            }
         }
     }
 }

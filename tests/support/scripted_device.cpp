@@ -7,6 +7,9 @@ Script g_script;
 
 namespace {
 
+// Every file a save has written, across scripts.
+std::vector<std::string> g_savedFiles;
+
 // The take as the device writes it: RIFF, the format set, and the samples of the recorded length
 // in whole frames, an odd count padded to an even size.
 void WriteSavedTake(const std::string& path, bool first) {
@@ -62,6 +65,7 @@ void Save(const std::string& target) {
         }
     }
     g_script.savedLast = target;
+    g_savedFiles.push_back(target);
 }
 
 }  // namespace
@@ -150,6 +154,15 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         g_script.onCommand(command);
     }
     return result;
+}
+
+void RemoveScriptedSavesOutside(const std::string& folder) {
+    for (const std::string& file : g_savedFiles) {
+        if (file.rfind(folder, 0) != 0) {
+            DeleteFileA(file.c_str());
+        }
+    }
+    g_savedFiles.clear();
 }
 
 DWORD WINAPI ScriptedTick() {

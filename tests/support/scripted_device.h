@@ -87,6 +87,10 @@ struct Script {
 
 extern Script g_script;
 
+// Removes every file a scripted save has written outside folder since the program started: takes
+// kept in the user's keep folder, which every test program shares and which outlives them.
+void RemoveScriptedSavesOutside(const std::string& folder);
+
 MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params);
 DWORD WINAPI ScriptedTick();
 void RecordMessage(const char* message);
