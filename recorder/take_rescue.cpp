@@ -24,10 +24,12 @@ PCMWAVEFORMAT PcmOf(const MCI_WAVE_SET_PARMS& wave) {
 // Two ways lead to the keep folder, and which is taken depends on what the target got:
 // - nothing (it could not take the file): the device saves there, as it would have saved to the
 //   target, and only if that fails is the file rebuilt from the device's recording file;
-// - a save that failed or came out short: a device that names its recording file (Wine's) saves
-//   by renaming it, and a second save would move the file it saved last, so the file is rebuilt
-//   from the recording file; a device that names none (a documented one) is asked to save a
-//   second time, which it does anew.
+// - a save that failed: the recording file, where the device names it and it is still there,
+//   else a second save (under Wine a failed save to a missing folder leaves the recording file and
+//   refuses any later save; one to an overlong name takes the file away and saves again);
+// - a save that came out short: a device that names its recording file (Wine's) saves by renaming
+//   it, and a second save would move the short file it saved, so the file is rebuilt from the
+//   recording file; a device that names none (a documented one) saves a second time, anew.
 // A short file under the user's name is removed only once a whole copy is kept.
 void WaveRecorder::KeepFile(Miss miss) {
     const uint32_t atLeast = LeastWholeDataBytes();
@@ -35,6 +37,8 @@ void WaveRecorder::KeepFile(Miss miss) {
     bool kept = false;
     if (miss == Miss::kNotSaved) {
         kept = KeepBySaving(keptPath, atLeast) || KeepFromRecordingFile(keptPath, atLeast);
+    } else if (miss == Miss::kRefused) {
+        kept = KeepFromRecordingFile(keptPath, atLeast) || KeepBySaving(keptPath, atLeast);
     } else {
         kept = recordingFile_[0] != '\0' ? KeepFromRecordingFile(keptPath, atLeast)
                                          : KeepBySaving(keptPath, atLeast);

@@ -50,16 +50,18 @@ TEST_F(E2eFailure, TakeAimedAtAMissingFolderIsReportedAndKeptElsewhere) {
     EXPECT_TRUE(IsTakeOf(folder_.File("after.wav"), kCdFormat));
 }
 
-// Starts a take aimed at a folder that does not exist and stops it; the stop's first box is then
-// "エラー:MCI_SAVE". Returns the file name the take has.
-std::string TakeToAMissingFolder(MainWindow& window, const std::string& missingFolder) {
+// Starts a take aimed at a folder that does not exist and stops it (unless told not to); the
+// stop's first box is then "エラー:MCI_SAVE". Returns the file name the take has.
+std::string TakeToAMissingFolder(MainWindow& window, const std::string& missingFolder, bool stop = true) {
     // Unique among runs, so that the take is kept under this very name.
     const std::string name =
         "kept-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + ".wav";
     EXPECT_TRUE(WriteText(window.Control(kFileNameEditId), missingFolder + "\\" + name));
     EXPECT_TRUE(window.ClickStart());
     EXPECT_TRUE(window.WaitForCount(1));
-    EXPECT_TRUE(window.ClickStop());
+    if (stop) {
+        EXPECT_TRUE(window.ClickStop());
+    }
     return name;
 }
 
@@ -93,6 +95,24 @@ TEST_F(E2eSessionEnd, DuringTheSaveErrorTheTakeIsKept) {
 
 TEST_F(E2eSessionEnd, DuringTheBoxThatTellsWhereTheTakeIsKept) {
     EndSessionDuringStopBox(1);
+}
+
+// The window is closed during the take: its stop shows "エラー:MCI_SAVE" after the window has gone,
+// so when the session ends no window of the program hears of it. The take was kept before the box.
+TEST_F(E2eSessionEnd, AfterTheWindowHasGoneTheTakeIsKeptBeforeItsBox) {
+    std::string keepFolder;
+    ASSERT_TRUE(KeepFolder(&keepFolder));
+    const std::string name = TakeToAMissingFolder(window_, folder_.File("missing"), false);
+    ASSERT_TRUE(PostMessageA(window_.Handle(), WM_CLOSE, 0, 0));
+    HWND box = WaitForMessageBox(ProcessId(), kErrorCaption);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "エラー:MCI_SAVE");
+    EXPECT_FALSE(IsWindow(window_.Handle()));
+    ASSERT_TRUE(EndSession());
+
+    KeptTakeRemover kept;
+    kept.path = keepFolder + name;
+    EXPECT_TRUE(IsTakeOf(kept.path, kCdFormat));
 }
 
 // Closing the window while "エラー:MCI_SAVE" is open: the box that tells where the take was kept
