@@ -510,6 +510,30 @@ TEST_P(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
     }
 }
 
+// A device left with its dead input (Wine's cannot be stopped) whose length grows again was alive
+// after all: at the next start it is stopped, its whole recording saved under the next free name
+// and closed, and the user told, instead of recording unseen until the program ends.
+TEST_F(ScriptedRecorderTest, ADeviceLeftForDeadThatComesBackIsSavedAtTheNextStart) {
+    UseProfile(DeviceProfile::kWine);
+    device.recordingFile = folder.File("MCI1.tmp");
+    ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(176400)));
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    device.positionMs += 1000;
+    TickFor(1000);
+    device.inputAlive = false;
+    ASSERT_TRUE(TickFor(8000));
+    EXPECT_EQ(Commands(), kStarted);
+    device.inputAlive = true;
+    device.idOnOpen = 8;
+    recorder.StartRecording(folder.File("next.wav").c_str());
+    const std::vector<UINT> reclaimedThenStarted = {MCI_OPEN,  MCI_SET,  MCI_RECORD, MCI_STOP,  MCI_SAVE,
+                                                    MCI_CLOSE, MCI_OPEN, MCI_SET,    MCI_RECORD};
+    EXPECT_EQ(Commands(), reclaimedThenStarted);
+    EXPECT_EQ(device.sent[4].device, 7u);
+    EXPECT_EQ(device.sent[4].fileName, folder.File("take-0.wav"));
+    EXPECT_EQ(messages, (std::vector<std::string>{kInputLost, kKeptAt + folder.File("take-0.wav")}));
+}
+
 // A live input that only looks dead for a while is never judged dead: a length that stands
 // still for four seconds on a busy machine, a clock that jumps by a minute (the machine slept),
 // or a device that tells no length until the stop. The take ends as any other.
