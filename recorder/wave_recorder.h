@@ -58,8 +58,6 @@ public:
     // that sequence has left, once; the sequence then shows nothing more. Does nothing while idle.
     void FinishTakeSilently();
 
-    TakeStage Stage() const { return stage_; }
-
     MCI_OPEN_PARMSA openParams;
     MCI_SAVE_PARMSA saveParams;
     MCI_WAVE_SET_PARMS waveParams;
