@@ -34,11 +34,8 @@ using SaveDialogFunction = BOOL(WINAPI*)(OPENFILENAMEA*);
 // start-up made the window come up a fifth slower; it is loaded at the first browse instead and
 // kept for the rest of the run.
 SaveDialogFunction LoadSaveDialog() {
-    static SaveDialogFunction function = [] {
-        HMODULE library = LoadSystemLibrary("comdlg32.dll");
-        FARPROC address = library ? GetProcAddress(library, "GetSaveFileNameA") : nullptr;
-        return reinterpret_cast<SaveDialogFunction>(reinterpret_cast<void (*)()>(address));
-    }();
+    static const SaveDialogFunction function =
+        SystemFunction<SaveDialogFunction>("comdlg32.dll", "GetSaveFileNameA");
     return function;
 }
 

@@ -6,16 +6,11 @@ namespace {
 
 using SendCommandFunction = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
 
-// Loaded once and kept for the rest of the run; only the window's thread sends commands.
+// Loaded at the first command and kept for the rest of the run; only the window's thread sends
+// commands.
 SendCommandFunction LoadSendCommand() {
-    static bool tried = false;
-    static SendCommandFunction function = nullptr;
-    if (!tried) {
-        tried = true;
-        HMODULE library = LoadSystemLibrary("winmm.dll");
-        FARPROC address = library ? GetProcAddress(library, "mciSendCommandA") : nullptr;
-        function = reinterpret_cast<SendCommandFunction>(reinterpret_cast<void (*)()>(address));
-    }
+    static const SendCommandFunction function =
+        SystemFunction<SendCommandFunction>("winmm.dll", "mciSendCommandA");
     return function;
 }
 

@@ -24,9 +24,6 @@ constexpr DWORD kFormatFlags = MCI_WAVE_SET_FORMATTAG | MCI_WAVE_SET_CHANNELS | 
                                MCI_WAVE_SET_AVGBYTESPERSEC | MCI_WAVE_SET_BLOCKALIGN |
                                MCI_WAVE_SET_BITSPERSAMPLE;
 
-// RIFF, fmt and data headers of a PCM WAV.
-constexpr uint64_t kWaveHeaderSize = 44;
-
 }  // namespace
 
 void WaveRecorder::FillWaveParams() {
@@ -213,6 +210,16 @@ void WaveRecorder::EndFile() {
     }
 }
 
+// Ends the current file as a click on stop does. Where a stop would never return without the
+// input, the input is looked at first, and a dead one's file is written from the recording file.
+void WaveRecorder::EndFileAtStop() {
+    if (stage_ == TakeStage::kRecording && quirks.hangsWithoutInput && !InputStillComing()) {
+        EndFileOfLostInput();
+    } else {
+        EndFile();
+    }
+}
+
 // The input died under a device that would never return from a stop, a save or a close: it is
 // left as it is, sent nothing more, and the file is written from the device's recording file.
 void WaveRecorder::EndFileOfLostInput() {
@@ -278,9 +285,9 @@ uint32_t WaveRecorder::RecordedDataBytes() {
     return bytes < UINT32_MAX ? static_cast<uint32_t>(bytes) : UINT32_MAX;
 }
 
-// What a whole save must hold at least: the length comes in whole milliseconds, so a millisecond
-// and a sample frame less.
-uint32_t WaveRecorder::LeastWholeDataBytes() {
+// What a whole save must hold at least of the length read last: it comes in whole milliseconds,
+// so a millisecond and a sample frame less.
+uint32_t WaveRecorder::LeastWholeDataBytes() const {
     const uint64_t recorded = uint64_t{inputWatch_.LengthMs()} * waveParams.nAvgBytesPerSec / 1000;
     const uint64_t slack = waveParams.nAvgBytesPerSec / 1000 + waveParams.nBlockAlign;
     const uint64_t least = recorded > slack ? recorded - slack : 0;

@@ -15,14 +15,8 @@ using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 // The shell's library is loaded at the first take that has to be kept, the only thing that needs
 // it, and kept for the rest of the run.
 GetFolderPathFunction LoadGetFolderPath() {
-    static bool tried = false;
-    static GetFolderPathFunction function = nullptr;
-    if (!tried) {
-        tried = true;
-        HMODULE library = LoadSystemLibrary("shell32.dll");
-        FARPROC address = library ? GetProcAddress(library, "SHGetFolderPathA") : nullptr;
-        function = reinterpret_cast<GetFolderPathFunction>(reinterpret_cast<void (*)()>(address));
-    }
+    static const GetFolderPathFunction function =
+        SystemFunction<GetFolderPathFunction>("shell32.dll", "SHGetFolderPathA");
     return function;
 }
 

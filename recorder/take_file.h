@@ -7,6 +7,9 @@
 // The WAV files a take leaves: the one a save writes, and the device's own recording file, whose
 // header keeps sizes of 0 until a save patches them.
 
+// The RIFF, fmt and data headers of a PCM WAV, in front of its samples.
+constexpr uint64_t kWaveHeaderSize = 44;
+
 // Where the samples of a RIFF/WAVE file lie, and what its header claims.
 struct WaveLayout {
     uint32_t fileSize;

@@ -55,15 +55,18 @@ void WaveRecorder::KeepFile(Miss miss) {
     MoveTo(TakeStage::kSaved);
 }
 
-// The device saves the file under a free name in the keep folder; kept only when read back whole.
+// The device saves its recording as target; true only when it is read back whole.
+bool WaveRecorder::SavesWhole(MCIDEVICEID device, char* target, uint32_t atLeast) {
+    MCI_SAVE_PARMSA params = {};
+    params.lpfilename = target;
+    Command(device, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &params);
+    return lastError == 0 && IsCompleteTake(target, atLeast);
+}
+
+// The device saves the file under a free name in the keep folder.
 bool WaveRecorder::KeepBySaving(char (&keptPath)[kPathBufferSize], uint32_t atLeast) {
-    if (!MakeRescuePath(path, keptPath, sizeof(keptPath))) {
-        return false;
-    }
-    MCI_SAVE_PARMSA keepParams = {};
-    keepParams.lpfilename = keptPath;
-    Command(openParams.wDeviceID, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &keepParams);
-    return lastError == 0 && IsCompleteTake(keptPath, atLeast);
+    return MakeRescuePath(path, keptPath, sizeof(keptPath)) &&
+           SavesWhole(openParams.wDeviceID, keptPath, atLeast);
 }
 
 bool WaveRecorder::KeepFromRecordingFile(char (&keptPath)[kPathBufferSize], uint32_t atLeast) {
@@ -105,27 +108,19 @@ void WaveRecorder::ReclaimLeftDevice() {
         lengthMs <= left_.lengthMs) {
         return;
     }
+    // Alive, it may be sent commands again.
     const MCIDEVICEID device = left_.id;
     left_.id = 0;
     MCI_GENERIC_PARMS generic = {};
-    sendCommand(device, MCI_STOP, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&generic));
+    Command(device, MCI_STOP, MCI_WAIT, &generic);
     if (quirks.captureOutlivesStop) {
         captureThreads_.WaitForDriverThreads();
     }
     char target[kPathBufferSize];
     lstrcpynA(target, left_.path, static_cast<int>(sizeof(target)));
-    MCI_SAVE_PARMSA save = {};
-    save.lpfilename = target;
-    bool saved =
-        FindFreePath(target) && CanCreateFile(target) &&
-        sendCommand(device, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&save)) == 0 &&
-        IsCompleteTake(target, 0);
-    if (!saved && MakeRescuePath(left_.path, target, sizeof(target))) {
-        saved = sendCommand(device, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&save)) ==
-                    0 &&
-                IsCompleteTake(target, 0);
-    }
-    sendCommand(device, MCI_CLOSE, 0, reinterpret_cast<DWORD_PTR>(&generic));
+    const bool saved = (FindFreePath(target) && CanCreateFile(target) && SavesWhole(device, target, 0)) ||
+                       (MakeRescuePath(left_.path, target, sizeof(target)) && SavesWhole(device, target, 0));
+    Command(device, MCI_CLOSE, 0, &generic);
     if (saved) {
         reports_.AddKeptAt(target);
     } else {

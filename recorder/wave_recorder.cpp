@@ -3,6 +3,7 @@
 #include "recorder/device_command.h"
 #include "recorder/file_size_limit.h"
 #include "recorder/recorder_texts.h"
+#include "recorder/take_file.h"
 
 WaveRecorder::WaveRecorder()
     : openParams(),
@@ -68,11 +69,7 @@ void WaveRecorder::StopAndSave() {
     }
     sequence_ = Sequence::kStop;
     reports_.Clear();
-    if (stage_ == TakeStage::kRecording && quirks.hangsWithoutInput && !InputStillComing()) {
-        EndFileOfLostInput();
-    } else {
-        EndFile();
-    }
+    EndFileAtStop();
     TellReports();
     MoveTo(TakeStage::kIdle);
     sequence_ = Sequence::kNone;
@@ -98,10 +95,8 @@ void WaveRecorder::FinishTakeSilently() {
         return;
     }
     // A take whose device could not be opened has nothing to stop or save.
-    if (stage_ == TakeStage::kRecording && quirks.hangsWithoutInput && !InputStillComing()) {
-        EndFileOfLostInput();
-    } else if (stage_ != TakeStage::kNoDevice) {
-        EndFile();
+    if (stage_ != TakeStage::kNoDevice) {
+        EndFileAtStop();
     }
     // The process ends right after: a device that came back to life is saved now or never.
     ReclaimLeftDevice();
@@ -155,7 +150,6 @@ bool WaveRecorder::TellReports() {
 // The file grows at most as fast as time passes, so the time it has recorded bounds its size from
 // above, whether or not the device tells its length while it records.
 uint64_t WaveRecorder::FileBytesAt(DWORD now) const {
-    constexpr uint64_t kWaveHeaderSize = 44;
     return uint64_t{now - fileStartTick_} * waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
 }
 

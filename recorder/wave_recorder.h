@@ -95,6 +95,7 @@ private:
     bool InputDied();
     bool InputStillComing();
     void EndFile();
+    void EndFileAtStop();
     void EndFileOfLostInput();
     bool ChooseTarget();
     void StopDevice();
@@ -102,11 +103,12 @@ private:
     void CloseDevice();
 
     uint32_t RecordedDataBytes();
-    uint32_t LeastWholeDataBytes();
+    uint32_t LeastWholeDataBytes() const;
 
     // take_rescue.cpp: a file its target did not get whole, and a device left with a dead input.
     enum class Miss { kNotSaved, kRefused, kCameOutShort };
     void KeepFile(Miss miss);
+    bool SavesWhole(MCIDEVICEID device, char* target, uint32_t atLeast);
     bool KeepBySaving(char (&keptPath)[kPathBufferSize], uint32_t atLeast);
     bool KeepFromRecordingFile(char (&keptPath)[kPathBufferSize], uint32_t atLeast);
     void SaveFromRecordingFile();

@@ -498,7 +498,7 @@ TEST_P(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
             EXPECT_TRUE(wav.data ==
                         std::vector<uint8_t>(recording.begin() + 44, recording.begin() + 44 + frames));
         } else {
-            EXPECT_GE(wav.data.size(), device.positionMs * device.avgBytesPerSec / 1000 - 200) << kept;
+            EXPECT_GE(wav.data.size(), device.positionMs * device.wave.nAvgBytesPerSec / 1000 - 200) << kept;
         }
         if (c.eightBitMono) {
             EXPECT_EQ(wav.data.size() % 2, 1u) << "the row no longer makes an odd-sized chunk";

@@ -16,7 +16,7 @@ void WriteSavedTake(const std::string& path, bool first) {
     const WORD block = std::max<WORD>(g_script.wave.nBlockAlign, 1);
     const DWORD_PTR shortMs = first ? std::min<DWORD_PTR>(g_script.saveShortMs, g_script.positionMs) : 0;
     const DWORD_PTR ms = g_script.positionMs - shortMs;
-    uint32_t dataSize = static_cast<uint32_t>(ms * g_script.avgBytesPerSec / 1000);
+    uint32_t dataSize = static_cast<uint32_t>(ms * g_script.wave.nAvgBytesPerSec / 1000);
     dataSize -= dataSize % block;
     const uint32_t riffSize = 36 + dataSize + (dataSize & 1);
     const uint32_t formatSize = 16;
@@ -139,7 +139,6 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     if (command == MCI_SET && params != 0) {
         entry.wave = *reinterpret_cast<MCI_WAVE_SET_PARMS*>(params);
         g_script.wave = entry.wave;
-        g_script.avgBytesPerSec = entry.wave.nAvgBytesPerSec;
     }
     if (command == MCI_OPEN && params != 0) {
         auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);

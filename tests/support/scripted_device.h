@@ -65,12 +65,15 @@ struct Script {
     DWORD_PTR positionMs = 0;
     // The file a kWine device names as its recording file, kept apart from `sent` as well.
     std::string recordingFile;
-    // A successful save writes a complete WAV of the recorded length in the format set, as the
-    // device does. A device's first save is cut to saveCutTo bytes (the target's volume fills
+    // A successful save writes a complete WAV of the recorded length in the format set last, as
+    // the device does. A device's first save is cut to saveCutTo bytes (the target's volume fills
     // during the save) or holds saveShortMs fewer milliseconds of sound, its sizes agreeing.
-    DWORD avgBytesPerSec = 0;
+    MCI_WAVE_SET_PARMS wave = {};
     size_t saveCutTo = SIZE_MAX;
     DWORD saveShortMs = 0;
+    // What the device saved last: a kWine device's later save moves that file, and a documented
+    // one names it as its file.
+    std::string savedLast;
     // Commands sent to a kWine device whose input had died: each would have hung the program.
     size_t hungCommands = 0;
 
@@ -79,10 +82,6 @@ struct Script {
     size_t Count(UINT command) const;
     // The entries of one command, in order.
     std::vector<SentCommand> Sent(UINT command) const;
-
-    // What the kWine device has saved last: a later save moves that file.
-    std::string savedLast;
-    MCI_WAVE_SET_PARMS wave = {};
 };
 
 extern Script g_script;
