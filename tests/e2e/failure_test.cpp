@@ -58,6 +58,8 @@ std::string TakeToAMissingFolder(MainWindow& window, const std::string& missingF
         "kept-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + ".wav";
     EXPECT_TRUE(WriteText(window.Control(kFileNameEditId), missingFolder + "\\" + name));
     EXPECT_TRUE(window.ClickStart());
+    // The click is posted: until the window has taken it, the status still reads idle.
+    EXPECT_TRUE(window.WaitForRecordingStatus());
     EXPECT_TRUE(window.WaitForCount(1));
     if (stop) {
         EXPECT_TRUE(window.ClickStop());
