@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/application.h"
+#include "recorder/system_library.h"
 
 namespace {
 
@@ -10,10 +11,10 @@ namespace {
 // without their loader update lack the function, and the program must still start there.
 void LoadLibrariesFromTheSystemFolderOnly() {
     using SetDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    FARPROC address = GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
-    if (address) {
-        reinterpret_cast<SetDirectoriesFunction>(reinterpret_cast<void (*)()>(address))(
-            LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const SetDirectoriesFunction setDirectories =
+        SystemFunction<SetDirectoriesFunction>("kernel32.dll", "SetDefaultDllDirectories");
+    if (setDirectories) {
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
 }
 

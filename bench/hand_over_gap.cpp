@@ -55,7 +55,7 @@ bool MeasureTake(const char* folder, int take, std::vector<double>& gaps) {
     WaveRecorder recorder;
     recorder.sendCommand = TimedSend;
     recorder.onError = NoBox;
-    recorder.handOverBytes = 44 + uint64_t{kCdBytesPerSecond} * kFileMs / 1000;
+    recorder.handOverBytes = kWaveHeaderSize + uint64_t{kCdBytesPerSecond} * kFileMs / 1000;
     char path[MAX_PATH + 32];
     snprintf(path, sizeof(path), "%sgap-%lu-%d.wav", folder, GetCurrentProcessId(), take);
     recorder.StartRecording(path);

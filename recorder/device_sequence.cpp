@@ -1,7 +1,7 @@
 // The commands that take one file of a take through the device: open, set format, record; stop,
 // save, close. Each step asks the stage where the file stands and moves it on.
 
-#include <climits>
+#include <cstdint>
 
 #include "recorder/recorder_texts.h"
 #include "recorder/save_target.h"
@@ -238,22 +238,27 @@ bool WaveRecorder::ChooseTarget() {
 }
 
 void WaveRecorder::StopDevice() {
+    SendStop(openParams.wDeviceID);
+    Failed(kStopFailed);
+    MoveTo(TakeStage::kStopped);
+}
+
+// Stops a device; lastError keeps the answer. Saving or closing while the driver's thread still
+// writes the end of the take can crash, so that thread is waited for where it outlives the stop.
+void WaveRecorder::SendStop(MCIDEVICEID device) {
     MCI_GENERIC_PARMS stopParams = {};
-    Command(openParams.wDeviceID, MCI_STOP, MCI_WAIT, &stopParams);
-    // Saving or closing while that driver's thread still writes the end of the take can crash.
+    Command(device, MCI_STOP, MCI_WAIT, &stopParams);
     if (quirks.captureOutlivesStop) {
         captureThreads_.WaitForDriverThreads();
     }
-    Failed(kStopFailed);
-    MoveTo(TakeStage::kStopped);
 }
 
 // Saves the stopped file under its free name. A target that cannot take it, a save that fails
 // and a save that is not read back whole (the device reports a copy cut short by a full volume
 // as a success) all keep the file elsewhere.
 void WaveRecorder::SaveFile(bool targetReady) {
-    const uint64_t bytes =
-        uint64_t{RecordedDataBytes()} + waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
+    InputGrew();  // the length as it stands after the stop
+    const uint64_t bytes = RecordedBytes() + waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
     if (!targetReady || !HasRoomFor(path, bytes, recordingFile_)) {
         reports_.Add(kSaveFailed);
         KeepFile(Miss::kNotSaved);
@@ -277,18 +282,16 @@ void WaveRecorder::CloseDevice() {
     MoveTo(TakeStage::kClosed);
 }
 
-// The bytes of samples the stopped file holds, from the length the device reports now. A file of
-// a take never reaches 4 GiB (it is handed over below 2 GiB), so the count fits 32 bits.
-uint32_t WaveRecorder::RecordedDataBytes() {
-    InputGrew();
-    const uint64_t bytes = uint64_t{inputWatch_.LengthMs()} * waveParams.nAvgBytesPerSec / 1000;
-    return bytes < UINT32_MAX ? static_cast<uint32_t>(bytes) : UINT32_MAX;
+// The bytes of samples in the length read last.
+uint64_t WaveRecorder::RecordedBytes() const {
+    return uint64_t{inputWatch_.LengthMs()} * waveParams.nAvgBytesPerSec / 1000;
 }
 
 // What a whole save must hold at least of the length read last: it comes in whole milliseconds,
-// so a millisecond and a sample frame less.
+// so a millisecond and a sample frame less. A file of a take never reaches 4 GiB (it is handed
+// over below 2 GiB), so the count fits 32 bits.
 uint32_t WaveRecorder::LeastWholeDataBytes() const {
-    const uint64_t recorded = uint64_t{inputWatch_.LengthMs()} * waveParams.nAvgBytesPerSec / 1000;
+    const uint64_t recorded = RecordedBytes();
     const uint64_t slack = waveParams.nAvgBytesPerSec / 1000 + waveParams.nBlockAlign;
     const uint64_t least = recorded > slack ? recorded - slack : 0;
     return least < UINT32_MAX ? static_cast<uint32_t>(least) : UINT32_MAX;

@@ -111,16 +111,13 @@ void WaveRecorder::ReclaimLeftDevice() {
     // Alive, it may be sent commands again.
     const MCIDEVICEID device = left_.id;
     left_.id = 0;
-    MCI_GENERIC_PARMS generic = {};
-    Command(device, MCI_STOP, MCI_WAIT, &generic);
-    if (quirks.captureOutlivesStop) {
-        captureThreads_.WaitForDriverThreads();
-    }
+    SendStop(device);
     char target[kPathBufferSize];
     lstrcpynA(target, left_.path, static_cast<int>(sizeof(target)));
     const bool saved = (FindFreePath(target) && CanCreateFile(target) && SavesWhole(device, target, 0)) ||
                        (MakeRescuePath(left_.path, target, sizeof(target)) && SavesWhole(device, target, 0));
-    Command(device, MCI_CLOSE, 0, &generic);
+    MCI_GENERIC_PARMS closeParams = {};
+    Command(device, MCI_CLOSE, 0, &closeParams);
     if (saved) {
         reports_.AddKeptAt(target);
     } else {

@@ -24,13 +24,13 @@ inline constexpr size_t kTakeStageCount = static_cast<size_t>(TakeStage::kClosed
 // new file from kClosed; kIdle follows kClosed once the boxes have told what happened, or a take
 // that never had a device.
 //
-//               to: Idle NoDev Open  Rec  Lost  Stop Saved Lost' Closed
+//               to: Idle NoDev Open  Rec  Died  Stop Saved Lost Closed
 inline constexpr bool kTakeSteps[kTakeStageCount][kTakeStageCount] = {
     /* Idle      */ {0, 1, 1, 0, 0, 0, 0, 0, 0},
     /* NoDevice  */ {1, 0, 0, 0, 0, 1, 0, 0, 0},
     /* Open      */ {0, 0, 0, 1, 0, 0, 0, 0, 1},
     /* Recording */ {0, 0, 0, 0, 1, 1, 0, 0, 0},
-    /* InputLost */ {0, 0, 0, 0, 0, 0, 1, 1, 0},
+    /* InputDied */ {0, 0, 0, 0, 0, 0, 1, 1, 0},
     /* Stopped   */ {0, 0, 0, 0, 0, 0, 1, 1, 0},
     /* Saved     */ {0, 0, 0, 0, 0, 0, 0, 0, 1},
     /* Lost      */ {0, 0, 0, 0, 0, 0, 0, 0, 1},

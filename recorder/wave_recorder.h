@@ -99,10 +99,11 @@ private:
     void EndFileOfLostInput();
     bool ChooseTarget();
     void StopDevice();
+    void SendStop(MCIDEVICEID device);
     void SaveFile(bool targetReady);
     void CloseDevice();
 
-    uint32_t RecordedDataBytes();
+    uint64_t RecordedBytes() const;
     uint32_t LeastWholeDataBytes() const;
 
     // take_rescue.cpp: a file its target did not get whole, and a device left with a dead input.

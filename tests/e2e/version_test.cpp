@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -67,23 +68,15 @@ constexpr SupportedSystem kSupportedSystems[] = {
     {"10 and 11", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
 };
 
-class ActivationContext {
-public:
-    explicit ActivationContext(HANDLE handle) : handle_(handle) {}
-    ~ActivationContext() {
-        if (IsValid()) {
-            ReleaseActCtx(handle_);
+// Released when it goes; CreateActCtx says "none" with INVALID_HANDLE_VALUE.
+struct ReleaseContext {
+    void operator()(HANDLE context) const {
+        if (context != INVALID_HANDLE_VALUE) {
+            ReleaseActCtx(context);
         }
     }
-    ActivationContext(const ActivationContext&) = delete;
-    ActivationContext& operator=(const ActivationContext&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
 };
+using ActivationContext = std::unique_ptr<void, ReleaseContext>;
 
 std::vector<unsigned char> QueryContext(HANDLE context, ULONG infoClass) {
     std::vector<unsigned char> data(4096);
@@ -151,23 +144,23 @@ TEST(ProgramManifest, RunsAsInvokerOnVistaTo11WithoutTheNewCommonControls) {
     request.lpSource = exe.c_str();
     request.lpResourceName = MAKEINTRESOURCEA(1);
     const ActivationContext context(CreateActCtxA(&request));
-    ASSERT_TRUE(context.IsValid()) << exe << " has no manifest the loader takes (error " << GetLastError()
-                                   << ")";
+    ASSERT_NE(context.get(), INVALID_HANDLE_VALUE)
+        << exe << " has no manifest the loader takes (error " << GetLastError() << ")";
 
     ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION runLevel = {};
-    ASSERT_TRUE(QueryActCtxW(0, context.Get(), nullptr, RunlevelInformationInActivationContext, &runLevel,
+    ASSERT_TRUE(QueryActCtxW(0, context.get(), nullptr, RunlevelInformationInActivationContext, &runLevel,
                              sizeof(runLevel), nullptr));
     EXPECT_EQ(runLevel.RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
     EXPECT_EQ(runLevel.UiAccess, 0u);
 
-    const std::set<std::string> ids = SupportedSystemIds(context.Get());
+    const std::set<std::string> ids = SupportedSystemIds(context.get());
     for (const SupportedSystem& system : kSupportedSystems) {
         EXPECT_EQ(ids.count(system.id), 1u) << "Windows " << system.name << " is not named as supported";
     }
     EXPECT_EQ(ids.size(), std::size(kSupportedSystems)) << "systems named beyond those known";
 
     const std::vector<unsigned char> detail =
-        QueryContext(context.Get(), ActivationContextDetailedInformation);
+        QueryContext(context.get(), ActivationContextDetailedInformation);
     ACTIVATION_CONTEXT_DETAILED_INFORMATION info = {};
     ASSERT_GE(detail.size(), sizeof(info));
     memcpy(&info, detail.data(), sizeof(info));

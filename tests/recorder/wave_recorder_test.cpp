@@ -595,7 +595,7 @@ TEST_P(WaveRecorderTest, ALongTakeGoesOnInTheNextFreeNames) {
         SCOPED_TRACE(c.name);
         SetUp();
         // A second of CD sound and its header.
-        recorder.handOverBytes = 44 + 176400;
+        recorder.handOverBytes = kWaveHeaderSize + 176400;
         int sent = 0;
         device.results[c.failing] = c.failingTime == 1 ? MCIERR_FILE_NOT_FOUND : 0;
         device.onCommand = [&](UINT command) {
