@@ -92,10 +92,13 @@ TEST_F(SelectedFormatTest, OtherThreeFieldTextsAreTruncatedToSixteenBits) {
     }
 }
 
-// No selection, an item too long for the text buffer, or fewer than two commas: the CD preset.
+// No selection, an item too long for the text buffer (304 bytes with its terminator, so an item of
+// 304 bytes is one too many), or fewer than two commas: the CD preset.
 TEST_F(SelectedFormatTest, UnusableSelectionReadsAsTheCdPreset) {
     const std::string longItem = std::string(400, '9') + ", 8, 1";
-    const char* const cases[] = {"8000Hz", "8000Hz, 8Bit", "", "no numbers at all", longItem.c_str()};
+    const std::string justTooLong = "8000, 8, 1" + std::string(294, ' ');
+    const char* const cases[] = {"8000Hz",         "8000Hz, 8Bit",     "", "no numbers at all",
+                                 longItem.c_str(), justTooLong.c_str()};
     for (const char* text : cases) {
         SCOPED_TRACE(std::string(text).substr(0, 20));
         Select(AddItem(text));

@@ -432,7 +432,7 @@ TEST_F(ScriptedRecorderTest, AnOverlongPathIsCutAtTheBufferNotPastIt) {
 // the take is kept whole: where the device cannot be stopped without its input (Wine) it is sent
 // nothing more and the take is written from its recording file; a save found short is removed
 // from the user's name only once a whole copy is kept.
-enum class End { kWatch, kStop };
+enum class End { kWatch, kStop, kStopAfterSleep };
 struct KeptTakeCase {
     const char* name;
     bool inputDies;
@@ -449,8 +449,11 @@ TEST_P(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
         {"watch", true, End::kWatch, SIZE_MAX, 0, false, {kInputLost}, {kInputLost}},
         // A documented device stops without its input, so nothing tells the stop apart.
         {"stop", true, End::kStop, SIZE_MAX, 0, false, {}, {kInputLost}},
+        // The machine slept: how far the length lags behind is not known, and the input is dead.
+        {"stop after a sleep", true, End::kStopAfterSleep, SIZE_MAX, 0, false, {}, {kInputLost}},
         {"cut short", false, End::kStop, 1000, 0, false, keptElsewhere, keptElsewhere},
         {"well-formed but short", false, End::kStop, SIZE_MAX, 100, false, keptElsewhere, keptElsewhere},
+        {"2 ms short", false, End::kStop, SIZE_MAX, 2, false, keptElsewhere, keptElsewhere},
         // An odd number of 8-bit samples, padded to an even chunk as RIFF wants: whole.
         {"padded", false, End::kStop, SIZE_MAX, 0, true, {}, {}},
     };
@@ -462,7 +465,7 @@ TEST_P(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
         ASSERT_TRUE(WriteBytes(device.recordingFile, recording));
         device.saveCutTo = c.saveCutTo;
         device.saveShortMs = c.saveShortMs;
-        device.msPerLengthQuestion = c.end == End::kStop ? 1000 : 0;
+        device.msPerLengthQuestion = c.end != End::kWatch ? 1000 : 0;
         recorder.SetFormat(c.eightBitMono ? 11025 : 44100, c.eightBitMono ? 8 : 16, c.eightBitMono ? 1 : 2);
         const std::string target = folder.File(std::string(c.name) + ".wav");
         recorder.StartRecording(target.c_str());
@@ -472,6 +475,7 @@ TEST_P(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
         if (c.end == End::kWatch) {
             EXPECT_TRUE(TickFor(8000));
         } else {
+            device.tick += c.end == End::kStopAfterSleep ? 60000 : 0;
             recorder.StopAndSave();
         }
         EXPECT_EQ(recorder.IsRecording(), 0);
@@ -511,28 +515,51 @@ TEST_P(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
 }
 
 // A device left with its dead input (Wine's cannot be stopped) whose length grows again was alive
-// after all: at the next start it is stopped, its whole recording saved under the next free name
-// and closed, and the user told, instead of recording unseen until the program ends.
-TEST_F(ScriptedRecorderTest, ADeviceLeftForDeadThatComesBackIsSavedAtTheNextStart) {
+// after all: at the next start, or at the session's end (the input back while the box says it
+// died), it is stopped, its whole recording saved under the next free name and closed, instead of
+// recording unseen until the program ends. The user is told, but not at the session's end. The
+// dead input's take, too, went to the next free name.
+class LeftDeviceTest : public ScriptedRecorderTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LeftDeviceTest, ADeviceLeftForDeadThatComesBackIsSavedAtTheNextStartOrTheSessionsEnd) {
+    const bool sessionEnds = GetParam();
     UseProfile(DeviceProfile::kWine);
+    CreateEmptyFile(folder.File("take.wav"));
     device.recordingFile = folder.File("MCI1.tmp");
     ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(176400)));
     recorder.StartRecording(folder.File("take.wav").c_str());
     device.positionMs += 1000;
     TickFor(1000);
     device.inputAlive = false;
+    device.onMessage = [&](const std::string&) {
+        if (sessionEnds) {
+            device.inputAlive = true;
+            recorder.FinishTakeSilently();
+        }
+    };
     ASSERT_TRUE(TickFor(8000));
-    EXPECT_EQ(Commands(), kStarted);
-    device.inputAlive = true;
-    device.idOnOpen = 8;
-    recorder.StartRecording(folder.File("next.wav").c_str());
-    const std::vector<UINT> reclaimedThenStarted = {MCI_OPEN,  MCI_SET,  MCI_RECORD, MCI_STOP,  MCI_SAVE,
-                                                    MCI_CLOSE, MCI_OPEN, MCI_SET,    MCI_RECORD};
-    EXPECT_EQ(Commands(), reclaimedThenStarted);
+    EXPECT_TRUE(IsFile(folder.File("take-0.wav")));
+    std::vector<UINT> reclaimed = kWholeTake;
+    if (!sessionEnds) {
+        EXPECT_EQ(Commands(), kStarted);
+        device.inputAlive = true;
+        device.idOnOpen = 8;
+        recorder.StartRecording(folder.File("next.wav").c_str());
+        reclaimed.insert(reclaimed.end(), kStarted.begin(), kStarted.end());
+    }
+    ASSERT_EQ(Commands(), reclaimed);
     EXPECT_EQ(device.sent[4].device, 7u);
-    EXPECT_EQ(device.sent[4].fileName, folder.File("take-0.wav"));
-    EXPECT_EQ(messages, (std::vector<std::string>{kInputLost, kKeptAt + folder.File("take-0.wav")}));
+    EXPECT_EQ(device.sent[4].fileName, folder.File("take-1.wav"));
+    std::vector<std::string> told = {kInputLost};
+    if (!sessionEnds) {
+        told.push_back(kKeptAt + folder.File("take-1.wav"));
+    }
+    EXPECT_EQ(messages, told);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ends, LeftDeviceTest, ::testing::Values(false, true), [](const auto& end) {
+    return std::string(end.param ? "SessionsEnd" : "NextStart");
+});
 
 // A live input that only looks dead for a while is never judged dead: a length that stands
 // still for four seconds on a busy machine, a clock that jumps by a minute (the machine slept),
@@ -543,10 +570,13 @@ TEST_P(WaveRecorderTest, AnInputThatOnlyLooksDeadIsNotJudgedDead) {
         DWORD jumpMs;   // one tick this late, the input silent meanwhile
         DWORD stillMs;  // then ticks every half second with the length standing still
         bool lengthOnlyAfterStop;
+        DWORD lateMs;  // then the length stands still this long from the last second's ticks on
     } cases[] = {
-        {"still for 4 s", 0, 4000, false},
-        {"clock jump", 60000, 4000, false},
-        {"no length until the stop", 0, 12000, true},
+        {"still for 4 s", 0, 4000, false, 0},
+        {"clock jump", 60000, 4000, false, 0},
+        {"no length until the stop", 0, 12000, true, 0},
+        // Still for the second before the click and two more into the stop's wait.
+        {"late at the stop", 0, 0, false, 3000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -559,7 +589,9 @@ TEST_P(WaveRecorderTest, AnInputThatOnlyLooksDeadIsNotJudgedDead) {
         device.tick += c.jumpMs;
         EXPECT_FALSE(TickFor(c.stillMs));
         device.inputAlive = true;
+        device.lateUntilTick = device.tick + c.lateMs;
         EXPECT_FALSE(TickFor(1000));
+        device.msPerLengthQuestion = 100;  // the stop's wait sees its time pass
         recorder.StopAndSave();
         EXPECT_EQ(Commands(), kWholeTake);
         EXPECT_TRUE(messages.empty()) << messages.front();
@@ -609,7 +641,7 @@ TEST_P(WaveRecorderTest, ALongTakeGoesOnInTheNextFreeNames) {
             }
         };
         recorder.StartRecording(folder.File("take.wav").c_str());
-        TickFor(3200);
+        EXPECT_EQ(TickFor(3200), !c.goesOn) << "the watch tells whether the take ended";
         EXPECT_EQ(recorder.ElapsedSeconds(), c.goesOn ? 3u : 0u);
         recorder.StopAndSave();
         ASSERT_EQ(messages.size(), c.told.size());
@@ -624,6 +656,40 @@ TEST_P(WaveRecorderTest, ALongTakeGoesOnInTheNextFreeNames) {
             DeleteFileA(folder.File(name).c_str());
         }
     }
+}
+
+// At the fastest preset a file is handed over while more than a minute of sound still fits below
+// the writer's 2 GiB limit, so that a tick a minute late (a machine too busy to answer) still comes
+// in time; and not while two minutes still fit.
+TEST_F(ScriptedRecorderTest, AFileIsHandedOverWithAMinuteToSpareBelowTwoGibibytes) {
+    ASSERT_TRUE(recorder.SetFormat(48000, 16, 2));
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    // 192 bytes a millisecond after the 44-byte header.
+    const DWORD msToTheLimit = static_cast<DWORD>(((uint64_t{1} << 31) - 44) / 192);
+    device.tick += msToTheLimit - 120000;
+    EXPECT_FALSE(recorder.WatchTake());
+    EXPECT_EQ(Commands(), kStarted) << "handed over with two minutes to spare";
+    device.tick += 60000;
+    EXPECT_FALSE(recorder.WatchTake());
+    std::vector<UINT> handedOver = kWholeTake;
+    handedOver.insert(handedOver.end(), kStarted.begin(), kStarted.end());
+    EXPECT_EQ(Commands(), handedOver);
+}
+
+// A Music folder that exists but takes no new file (a share gone read-only) is passed over: the
+// take is kept in Documents. The suite runs alone (CMakeLists.txt).
+using KeepFolderTest = ScriptedRecorderTest;
+
+TEST_F(KeepFolderTest, AMusicFolderThatTakesNoNewFileIsPassedOverForDocuments) {
+    MusicFolderThatTakesNoFile music;
+    ASSERT_TRUE(music.Made());
+    std::string documents;
+    ASSERT_TRUE(KeepFolder(&documents, CSIDL_PERSONAL));
+    recorder.StartRecording(folder.File("missing\\take.wav").c_str());
+    recorder.StopAndSave();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], kSaveFailed);
+    EXPECT_EQ(KeptPathIn(messages[1]).rfind(documents, 0), 0u) << messages[1];
 }
 
 // The free-space check is skipped only where the device saves by renaming a recording file it
@@ -650,6 +716,9 @@ TEST(TakeFileTest, EveryLegalLayoutIsWholeAndACutOneIsNot) {
         return bytes;
     };
     const std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
+    const std::vector<uint8_t> oddChunk = {'J', 'U', 'N', 'K', 3, 0, 0, 0, 1, 2, 3, 0};
+    std::vector<uint8_t> oddBefore = wave(1000, {}, static_cast<int>(oddChunk.size()), 0);
+    oddBefore.insert(oddBefore.begin() + 36, oddChunk.begin(), oddChunk.end());
     const struct {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -658,6 +727,7 @@ TEST(TakeFileTest, EveryLegalLayoutIsWholeAndACutOneIsNot) {
         {"plain", wave(1000, {}, 0, 0), true},
         {"odd, padded", wave(1001, {0}, 0, 0), true},
         {"a chunk after the data", wave(1000, list, 0, 0), true},
+        {"an odd chunk before the data, padded", oddBefore, true},
         {"cut short", wave(1000, {}, 0, 10), false},
         {"claims more than it holds", wave(1000, {}, 8, 0), false},
     };

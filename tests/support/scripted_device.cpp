@@ -102,7 +102,7 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         }
         if (status && status->dwItem == MCI_STATUS_POSITION) {
             g_script.tick += g_script.msPerLengthQuestion;
-            g_script.positionMs += g_script.inputAlive ? 1 : 0;
+            g_script.positionMs += g_script.inputAlive && g_script.tick >= g_script.lateUntilTick ? 1 : 0;
             const bool stopped = !g_script.sent.empty() && g_script.sent.back().command != MCI_RECORD;
             status->dwReturn = g_script.lengthOnlyAfterStop && !stopped ? 0 : g_script.positionMs;
         }

@@ -62,6 +62,8 @@ struct Script {
     // is not told while recording (nothing documents that it is) reads 0 until the stop.
     bool inputAlive = true;
     bool lengthOnlyAfterStop = false;
+    // A live input held back (a busy machine): its length stands still until the clock reaches this.
+    DWORD lateUntilTick = 0;
     DWORD_PTR positionMs = 0;
     // The file a kWine device names as its recording file, kept apart from `sent` as well.
     std::string recordingFile;
