@@ -19,6 +19,7 @@ public:
             object_ = nullptr;
         }
     }
+    bool IsMade() const { return object_ != nullptr; }
     T* operator->() const { return object_; }
     T& operator*() const { return *object_; }
 

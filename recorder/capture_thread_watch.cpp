@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include "recorder/handle_guard.h"
+
 namespace {
 
 // The platform's waveform-audio driver for the media control interface.
@@ -25,19 +27,19 @@ QueryThreadFunction LoadQueryThread() {
 // threads, until visit returns false. Nothing is visited when no snapshot can be taken.
 template <typename Visit>
 void ForEachThreadOfThisProcess(Visit visit) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
+    const HandleGuard snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.IsOpen()) {
         return;
     }
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more;
+         more = Thread32Next(snapshot.Get(), &entry)) {
         if (entry.th32OwnerProcessID == self && !visit(entry.th32ThreadID)) {
             break;
         }
     }
-    CloseHandle(snapshot);
 }
 
 bool StartsInModule(HANDLE thread, HMODULE module, QueryThreadFunction queryThread) {
@@ -83,14 +85,12 @@ void CaptureThreadWatch::FindDriverThreads() {
         if (WasNoted(id)) {
             return true;
         }
-        HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, id);
-        if (thread == nullptr) {
+        HandleGuard thread(OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, id));
+        if (!thread.IsOpen()) {
             return true;  // it has already ended
         }
-        if (StartsInModule(thread, driver, queryThread)) {
-            threads_[threadCount_++] = thread;
-        } else {
-            CloseHandle(thread);
+        if (StartsInModule(thread.Get(), driver, queryThread)) {
+            threads_[threadCount_++] = thread.Release();
         }
         return threadCount_ < kMaxDriverThreads;
     });

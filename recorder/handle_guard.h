@@ -17,6 +17,12 @@ public:
     HandleGuard& operator=(const HandleGuard&) = delete;
 
     HANDLE Get() const { return handle_; }
+    // Hands the handle to a caller who closes it itself.
+    HANDLE Release() {
+        HANDLE handle = handle_;
+        handle_ = nullptr;
+        return handle;
+    }
     bool IsOpen() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
 
 private:

@@ -12,6 +12,12 @@ constexpr DWORD kClockJumpMs = 2000;
 // A live input keeps its recorded length within a buffer of the time the file has run, behind it
 // by a lag of its own (the smallest seen). Further behind than this, it may have stopped.
 constexpr int64_t kBehindMs = 500;
+// A stop of a device whose input has died waits for a buffer that never comes. A length further
+// behind than kBehindMs is watched for at most kStopCheckMs before the stop is sent; a live one
+// grows within a third of a second. An input that dies less than half a second before the click
+// is not told apart, and its stop hangs.
+constexpr DWORD kStopCheckMs = 3000;
+constexpr DWORD kStopCheckPollMs = 20;
 
 }  // namespace
 
@@ -52,9 +58,38 @@ bool InputWatch::NoteLength(DWORD_PTR lengthMs, DWORD now) {
     return true;
 }
 
-void InputWatch::NoteUnknown(DWORD now) {
+bool InputWatch::Look(WaveDevice& device, DWORD now) {
+    DWORD_PTR lengthMs = 0;
+    if (device.AskLength(lengthMs)) {
+        return NoteLength(lengthMs, now);
+    }
     CountSilence(now);
     silentMs_ = 0;
+    return true;
+}
+
+bool InputWatch::SeesDeadInput(WaveDevice& device, DWORD now) {
+    if (Look(device, now) || !SilentTooLong()) {
+        return false;
+    }
+    DWORD_PTR mode = 0;
+    return device.AskMode(mode) && mode == MCI_MODE_RECORD;
+}
+
+bool InputWatch::SeesInputComing(WaveDevice& device, TickSource readTick) {
+    Look(device, readTick());  // the length as it stands at the click
+    if (!FarBehind(readTick())) {
+        return true;
+    }
+    const DWORD start = readTick();
+    for (DWORD looks = 0; looks < kStopCheckMs / kStopCheckPollMs && readTick() - start < kStopCheckMs;
+         ++looks) {
+        Sleep(kStopCheckPollMs);
+        if (Look(device, readTick())) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool InputWatch::SilentTooLong() const {

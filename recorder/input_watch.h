@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+#include "recorder/wave_device.h"
+
+// Where time comes from: the tick counter, or a test's clock.
+using TickSource = DWORD(WINAPI*)();
+
 // What the recorded length of a running take has done: whether it has grown at all, how long it
 // has stood still since, and how far it lags behind the time the take has run. The recorder reads
 // the length from the device and hands it in with the time of reading; from that the watch tells
@@ -17,12 +22,21 @@ class InputWatch {
 public:
     // A file of a take recording since fileStart; nothing recorded yet at now.
     void Begin(DWORD fileStart, DWORD now);
-    // A length read at now; true when it has grown since the last one seen.
-    bool NoteLength(DWORD_PTR lengthMs, DWORD now);
-    // The length could not be read at now. That counts as growth: a device that cannot tell its
-    // length cannot show that its input died either.
-    void NoteUnknown(DWORD now);
+    // Reads the device's length at now; true when it has grown since the last one seen, or
+    // cannot be told: a device that cannot tell its length cannot show that its input died either.
+    bool Look(WaveDevice& device, DWORD now);
+    // True when the length has stood still too long while the device says it records.
+    bool SeesDeadInput(WaveDevice& device, DWORD now);
+    // For a device that cannot be stopped without its input: false when the input is found dead
+    // before a stop. The wait is bounded by the clock and, whatever the clock does, by the number
+    // of looks.
+    bool SeesInputComing(WaveDevice& device, TickSource readTick);
+    // The length read last.
+    DWORD_PTR LengthMs() const { return lengthMs_; }
 
+private:
+    bool NoteLength(DWORD_PTR lengthMs, DWORD now);
+    void CountSilence(DWORD now);
     // True when the length has grown once and has stood still since for longer than a live input
     // ever pauses.
     bool SilentTooLong() const;
@@ -30,10 +44,6 @@ public:
     // than its usual lag allows (or its lag has to be learnt again after a jump of the clock):
     // the input may have stopped.
     bool FarBehind(DWORD now) const;
-    DWORD_PTR LengthMs() const { return lengthMs_; }
-
-private:
-    void CountSilence(DWORD now);
 
     DWORD fileStart_ = 0;
     DWORD lastSeen_ = 0;

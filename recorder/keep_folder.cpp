@@ -52,7 +52,7 @@ bool TakesNewFile(const char (&folder)[MAX_PATH + 1]) {
     const size_t length = strlen(folder);
     memcpy(probe, folder, length);
     memcpy(probe + length, kDefaultFileName, sizeof(kDefaultFileName));
-    return FindFreePath(probe) && CanCreateFile(probe);
+    return MakeFreeTarget(probe);
 }
 
 }  // namespace

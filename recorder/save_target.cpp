@@ -5,9 +5,17 @@
 #include <cstring>
 
 #include "recorder/file_naming.h"
+#include "recorder/handle_guard.h"
 #include "recorder/keep_folder.h"
 
 namespace {
+
+// The name must not exist: the probe creates the file and deletes it at once.
+bool CanCreateFile(const char* path) {
+    const HandleGuard file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file.IsOpen();
+}
 
 bool TryRescueName(const char* folder, const char* name, char* rescuePath, size_t rescueSize) {
     const size_t folderLength = strlen(folder);
@@ -18,7 +26,7 @@ bool TryRescueName(const char* folder, const char* name, char* rescuePath, size_
     }
     memcpy(candidate, folder, folderLength);
     memcpy(candidate + folderLength, name, nameLength + 1);
-    if (!FindFreePath(candidate) || !CanCreateFile(candidate)) {
+    if (!MakeFreeTarget(candidate)) {
         return false;
     }
     if (strlen(candidate) >= rescueSize) {
@@ -30,14 +38,8 @@ bool TryRescueName(const char* folder, const char* name, char* rescuePath, size_
 
 }  // namespace
 
-bool CanCreateFile(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return true;
+bool MakeFreeTarget(char* path) {
+    return FindFreePath(path) && CanCreateFile(path);
 }
 
 namespace {

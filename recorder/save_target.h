@@ -6,9 +6,9 @@
 // Not every device saves a take twice (Wine's does not after a failed save), so the target is
 // tried before the save, and a take whose target cannot be written goes somewhere that can.
 
-// True when a new file of that name can be created now. The name must not exist (the probe
-// creates the file and deletes it at once).
-bool CanCreateFile(const char* path);
+// Rewrites path (a buffer of kPathBufferSize bytes) to its free name; true when a new file of that
+// name can be created there now.
+bool MakeFreeTarget(char* path);
 
 // True when the folder of path has room for a new file of that many bytes, or when the device's
 // named recording file (empty: none named) lies on the same volume: a device that names its file

@@ -72,6 +72,17 @@ bool LayoutOf(HANDLE file, WaveLayout& layout) {
 
 }  // namespace
 
+uint64_t SampleBytesOf(uint64_t lengthMs, const PCMWAVEFORMAT& format) {
+    return lengthMs * format.wf.nAvgBytesPerSec / 1000;
+}
+
+uint32_t LeastWholeDataBytes(uint64_t lengthMs, const PCMWAVEFORMAT& format) {
+    const uint64_t recorded = SampleBytesOf(lengthMs, format);
+    const uint64_t slack = format.wf.nAvgBytesPerSec / 1000 + format.wf.nBlockAlign;
+    const uint64_t least = recorded > slack ? recorded - slack : 0;
+    return least < UINT32_MAX ? static_cast<uint32_t>(least) : UINT32_MAX;
+}
+
 bool ReadWaveLayout(const char* path, WaveLayout& layout) {
     HandleGuard file(OpenForReading(path));
     return file.IsOpen() && LayoutOf(file.Get(), layout);

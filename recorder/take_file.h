@@ -10,6 +10,14 @@
 // The RIFF, fmt and data headers of a PCM WAV, in front of its samples.
 constexpr uint64_t kWaveHeaderSize = 44;
 
+// The bytes of samples in a recorded length, in whole milliseconds.
+uint64_t SampleBytesOf(uint64_t lengthMs, const PCMWAVEFORMAT& format);
+
+// What a whole save of a recorded length must hold at least: the length comes in whole
+// milliseconds, so a millisecond and a sample frame less. A file of a take never reaches 4 GiB
+// (it is handed over below 2 GiB), so the count fits 32 bits.
+uint32_t LeastWholeDataBytes(uint64_t lengthMs, const PCMWAVEFORMAT& format);
+
 // Where the samples of a RIFF/WAVE file lie, and what its header claims.
 struct WaveLayout {
     uint32_t fileSize;

@@ -1,27 +1,37 @@
-// A file of a take that its target did not get whole is kept elsewhere, and the user told where.
-// Nothing of the user's is deleted unless a complete copy of the take has been read back.
+#include "recorder/take_rescue.h"
 
-#include "recorder/recorder_texts.h"
+#include <cstdint>
+
 #include "recorder/save_target.h"
 #include "recorder/take_file.h"
-#include "recorder/wave_recorder.h"
 
 namespace {
 
-PCMWAVEFORMAT PcmOf(const MCI_WAVE_SET_PARMS& wave) {
-    PCMWAVEFORMAT pcm = {};
-    pcm.wf.wFormatTag = wave.wFormatTag;
-    pcm.wf.nChannels = wave.nChannels;
-    pcm.wf.nSamplesPerSec = wave.nSamplesPerSec;
-    pcm.wf.nAvgBytesPerSec = wave.nAvgBytesPerSec;
-    pcm.wf.nBlockAlign = wave.nBlockAlign;
-    pcm.wBitsPerSample = wave.wBitsPerSample;
-    return pcm;
+// What a save of the device's recording left at the target.
+enum class Miss { kNotSaved, kRefused, kCameOutShort };
+
+// The device saves its recording as target; true only when it is read back whole.
+bool SavesWhole(WaveDevice& device, char* target, uint32_t atLeast) {
+    return device.Save(target) && IsCompleteTake(target, atLeast);
 }
 
-}  // namespace
+// The device saves the recording under a free name in the keep folder.
+bool KeepBySaving(WaveDevice& device,
+                  const char* target,
+                  uint32_t atLeast,
+                  char (&keptPath)[kPathBufferSize]) {
+    return MakeRescuePath(target, keptPath, sizeof(keptPath)) && SavesWhole(device, keptPath, atLeast);
+}
 
-// Two ways lead to the keep folder, and which is taken depends on what the target got:
+bool KeepFromRecordingFile(const WaveDevice& device,
+                           const char* target,
+                           uint32_t atLeast,
+                           char (&keptPath)[kPathBufferSize]) {
+    return device.RecordingFile()[0] != '\0' && MakeRescuePath(target, keptPath, sizeof(keptPath)) &&
+           WriteTakeFromRecording(device.RecordingFile(), keptPath, device.Pcm(), atLeast);
+}
+
+// Which way leads to the keep folder depends on what the target got:
 // - nothing (it could not take the file): the device saves there, as it would have saved to the
 //   target, and only if that fails is the file rebuilt from the device's recording file;
 // - a save that failed: the recording file, where the device names it and it is still there,
@@ -30,97 +40,80 @@ PCMWAVEFORMAT PcmOf(const MCI_WAVE_SET_PARMS& wave) {
 // - a save that came out short: a device that names its recording file (Wine's) saves by renaming
 //   it, and a second save would move the short file it saved, so the file is rebuilt from the
 //   recording file; a device that names none (a documented one) saves a second time, anew.
-// A short file under the user's name is removed only once a whole copy is kept.
-void WaveRecorder::KeepFile(Miss miss) {
-    const uint32_t atLeast = LeastWholeDataBytes();
-    char keptPath[kPathBufferSize] = {};
-    bool kept = false;
+bool Keep(WaveDevice& device,
+          const char* target,
+          Miss miss,
+          uint32_t atLeast,
+          char (&keptPath)[kPathBufferSize]) {
     if (miss == Miss::kNotSaved) {
-        kept = KeepBySaving(keptPath, atLeast) || KeepFromRecordingFile(keptPath, atLeast);
-    } else if (miss == Miss::kRefused) {
-        kept = KeepFromRecordingFile(keptPath, atLeast) || KeepBySaving(keptPath, atLeast);
-    } else {
-        kept = recordingFile_[0] != '\0' ? KeepFromRecordingFile(keptPath, atLeast)
-                                         : KeepBySaving(keptPath, atLeast);
+        return KeepBySaving(device, target, atLeast, keptPath) ||
+               KeepFromRecordingFile(device, target, atLeast, keptPath);
     }
-    if (!kept) {
-        reports_.Add(kTakeLost);
-        MoveTo(TakeStage::kLost);
-        return;
+    if (miss == Miss::kRefused) {
+        return KeepFromRecordingFile(device, target, atLeast, keptPath) ||
+               KeepBySaving(device, target, atLeast, keptPath);
+    }
+    return device.RecordingFile()[0] != '\0' ? KeepFromRecordingFile(device, target, atLeast, keptPath)
+                                             : KeepBySaving(device, target, atLeast, keptPath);
+}
+
+}  // namespace
+
+Outcome SaveRecording(WaveDevice& device,
+                      char* target,
+                      bool targetReady,
+                      DWORD_PTR lengthMs,
+                      char (&keptPath)[kPathBufferSize]) {
+    const PCMWAVEFORMAT format = device.Pcm();
+    // A millisecond to spare: the length comes in whole milliseconds.
+    const uint64_t bytes = SampleBytesOf(uint64_t{lengthMs} + 1, format) + kWaveHeaderSize;
+    const uint32_t atLeast = LeastWholeDataBytes(lengthMs, format);
+    Miss miss = Miss::kNotSaved;
+    if (targetReady && HasRoomFor(target, bytes, device.RecordingFile())) {
+        if (!device.Save(target)) {
+            miss = Miss::kRefused;
+        } else if (IsCompleteTake(target, atLeast)) {
+            return Outcome::kAtTarget;
+        } else {
+            miss = Miss::kCameOutShort;
+        }
+    }
+    if (!Keep(device, target, miss, atLeast, keptPath)) {
+        return Outcome::kLost;
     }
     if (miss == Miss::kCameOutShort) {
-        DeleteFileA(path);
+        DeleteFileA(target);
     }
-    reports_.AddKeptAt(keptPath);
-    MoveTo(TakeStage::kSaved);
+    return Outcome::kKept;
 }
 
-// The device saves its recording as target; true only when it is read back whole.
-bool WaveRecorder::SavesWhole(MCIDEVICEID device, char* target, uint32_t atLeast) {
-    MCI_SAVE_PARMSA params = {};
-    params.lpfilename = target;
-    Command(device, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &params);
-    return lastError == 0 && IsCompleteTake(target, atLeast);
-}
-
-// The device saves the file under a free name in the keep folder.
-bool WaveRecorder::KeepBySaving(char (&keptPath)[kPathBufferSize], uint32_t atLeast) {
-    return MakeRescuePath(path, keptPath, sizeof(keptPath)) &&
-           SavesWhole(openParams.wDeviceID, keptPath, atLeast);
-}
-
-bool WaveRecorder::KeepFromRecordingFile(char (&keptPath)[kPathBufferSize], uint32_t atLeast) {
-    return recordingFile_[0] != '\0' && MakeRescuePath(path, keptPath, sizeof(keptPath)) &&
-           WriteTakeFromRecording(recordingFile_, keptPath, PcmOf(waveParams), atLeast);
-}
-
-// The input died and the device cannot save: the file is written from the device's recording
-// file to its target, or kept, with the sound up to the fault.
-void WaveRecorder::SaveFromRecordingFile() {
-    if (recordingFile_[0] != '\0' && ChooseTarget() &&
-        WriteTakeFromRecording(recordingFile_, path, PcmOf(waveParams), 0)) {
-        MoveTo(TakeStage::kSaved);
-        return;
+Outcome WriteFromRecordingFile(const WaveDevice& device,
+                               char (&target)[kPathBufferSize],
+                               char (&keptPath)[kPathBufferSize]) {
+    if (device.RecordingFile()[0] != '\0' && MakeFreeTarget(target) &&
+        WriteTakeFromRecording(device.RecordingFile(), target, device.Pcm(), 0)) {
+        return Outcome::kAtTarget;
     }
-    char keptPath[kPathBufferSize] = {};
-    if (KeepFromRecordingFile(keptPath, 0)) {
-        reports_.AddKeptAt(keptPath);
-        MoveTo(TakeStage::kSaved);
-        return;
-    }
-    reports_.Add(kTakeLost);
-    MoveTo(TakeStage::kLost);
+    return KeepFromRecordingFile(device, target, 0, keptPath) ? Outcome::kKept : Outcome::kLost;
 }
 
-void WaveRecorder::LeaveDevice() {
-    left_.id = openParams.wDeviceID;
-    left_.lengthMs = inputWatch_.LengthMs();
-    lstrcpynA(left_.path, takePath_, static_cast<int>(sizeof(left_.path)));
-}
-
-// A device left with a dead input whose length has grown again was alive after all (its sound
-// came back late), and it would go on recording, unseen, until the program ends. At the next start
-// and at the end it is stopped, its whole recording saved under a free name of its take's path
-// (or kept), and closed; the user is told where.
-void WaveRecorder::ReclaimLeftDevice() {
-    DWORD_PTR lengthMs = 0;
-    if (left_.id == 0 || !QueryStatus(left_.id, MCI_STATUS_POSITION, lengthMs) ||
-        lengthMs <= left_.lengthMs) {
-        return;
+LeftDevice ReclaimIfAlive(WaveDevice& device,
+                          DWORD_PTR lengthMs,
+                          const char* takePath,
+                          char (&savedPath)[kPathBufferSize]) {
+    if (!device.IsLeft()) {
+        return LeftDevice::kGone;
     }
-    // Alive, it may be sent commands again.
-    const MCIDEVICEID device = left_.id;
-    left_.id = 0;
-    SendStop(device);
-    char target[kPathBufferSize];
-    lstrcpynA(target, left_.path, static_cast<int>(sizeof(target)));
-    const bool saved = (FindFreePath(target) && CanCreateFile(target) && SavesWhole(device, target, 0)) ||
-                       (MakeRescuePath(left_.path, target, sizeof(target)) && SavesWhole(device, target, 0));
-    MCI_GENERIC_PARMS closeParams = {};
-    Command(device, MCI_CLOSE, 0, &closeParams);
-    if (saved) {
-        reports_.AddKeptAt(target);
-    } else {
-        reports_.Add(kTakeLost);
+    DWORD_PTR nowMs = 0;
+    if (!device.AskLength(nowMs) || nowMs <= lengthMs) {
+        return LeftDevice::kStillDead;
     }
+    device.Reclaim();
+    device.Stop();
+    lstrcpynA(savedPath, takePath, static_cast<int>(sizeof(savedPath)));
+    const bool saved =
+        (MakeFreeTarget(savedPath) && SavesWhole(device, savedPath, 0)) ||
+        (MakeRescuePath(takePath, savedPath, sizeof(savedPath)) && SavesWhole(device, savedPath, 0));
+    device.Close();
+    return saved ? LeftDevice::kSaved : LeftDevice::kLost;
 }

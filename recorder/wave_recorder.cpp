@@ -1,36 +1,38 @@
 #include "recorder/wave_recorder.h"
 
-#include "recorder/device_command.h"
-#include "recorder/file_size_limit.h"
 #include "recorder/recorder_texts.h"
+#include "recorder/save_target.h"
 #include "recorder/take_file.h"
+#include "recorder/take_rescue.h"
 
-WaveRecorder::WaveRecorder()
-    : openParams(),
-      saveParams(),
-      waveParams(),
-      format{.sampleRate = 44100, .channels = 2, .bitsPerSample = 16},
-      lastError(0),
-      startTick(0),
-      path(),
-      onError(DefaultErrorHandler),
-      sendCommand(SendDeviceCommand),
-      readTick(GetTickCount),
-      quirks(QuirksOfThisPlatform()),
-      handOverBytes(kHandOverBytes),
-      stage_(TakeStage::kIdle),
-      sequence_(Sequence::kNone),
-      takePath_(),
-      fileStartTick_(0),
-      recordingFile_(),
-      left_() {}
+// The bracket of a start or a stop: the sequence begins with nothing to tell, and ends by telling
+// it, once its commands have all been sent; a take whose file is then done with ends, unless the
+// take was finished from inside one of the boxes.
+class WaveRecorder::SequenceScope {
+public:
+    SequenceScope(WaveRecorder& recorder, Sequence which) : recorder_(recorder) {
+        recorder_.sequence_ = which;
+        recorder_.reports_.Clear();
+    }
+    ~SequenceScope() {
+        if (recorder_.TellReports() && recorder_.stage_ == TakeStage::kClosed) {
+            recorder_.MoveTo(TakeStage::kIdle);
+        }
+        recorder_.sequence_ = Sequence::kNone;
+    }
+    SequenceScope(const SequenceScope&) = delete;
+    SequenceScope& operator=(const SequenceScope&) = delete;
+
+private:
+    WaveRecorder& recorder_;
+};
+
+WaveRecorder::WaveRecorder() = default;
 
 WaveRecorder::~WaveRecorder() {
     StopAndSave();
-    sequence_ = Sequence::kStop;
+    SequenceScope scope(*this, Sequence::kStop);
     ReclaimLeftDevice();
-    TellReports();
-    sequence_ = Sequence::kNone;
 }
 
 bool WaveRecorder::SetFormat(uint16_t sampleRate, uint16_t bitsPerSample, uint16_t channels) {
@@ -47,47 +49,40 @@ void WaveRecorder::StartRecording(const char* newPath) {
     if (sequence_ != Sequence::kNone || stage_ != TakeStage::kIdle) {
         return;
     }
-    sequence_ = Sequence::kStart;
-    reports_.Clear();
-    ReclaimLeftDevice();
-    TellReports();
-    lstrcpynA(takePath_, newPath, static_cast<int>(sizeof(takePath_)));
-    lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
-    FillWaveParams();
-    // Each failure is told as it happens: nothing has been recorded yet that a box could hold
-    // back from the disk.
-    if (StartFile(true)) {
-        // Taken after any error box has been closed, so the time a box stays up is not counted.
-        startTick = readTick();
+    {
+        SequenceScope scope(*this, Sequence::kStart);
+        ReclaimLeftDevice();
+        lstrcpynA(takePath_, newPath, static_cast<int>(sizeof(takePath_)));
+        lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
+        if (left_ == current_) {
+            current_ = (current_ + 1) % kFileCount;
+        }
+        const FileStart started = StartFile(Current(), true);
+        MoveTo(started == FileStart::kNoDevice ? TakeStage::kNoDevice : TakeStage::kRecording);
     }
-    sequence_ = Sequence::kNone;
+    // Taken once the boxes are closed, so the time a box stays up is not counted.
+    startTick = readTick();
 }
 
 void WaveRecorder::StopAndSave() {
     if (stage_ == TakeStage::kIdle || sequence_ != Sequence::kNone) {
         return;
     }
-    sequence_ = Sequence::kStop;
-    reports_.Clear();
-    EndFileAtStop();
-    TellReports();
-    MoveTo(TakeStage::kIdle);
-    sequence_ = Sequence::kNone;
+    SequenceScope scope(*this, Sequence::kStop);
+    EndFile(false);
 }
 
 bool WaveRecorder::WatchTake() {
     if (stage_ != TakeStage::kRecording || sequence_ != Sequence::kNone) {
         return false;
     }
-    if (InputDied()) {
-        EndTakeOfLostInput();
-        return true;
-    }
-    if (FileBytesAt(readTick()) >= handOverBytes) {
+    if (Current().input.SeesDeadInput(Current().device, readTick())) {
+        SequenceScope scope(*this, Sequence::kStop);
+        EndFile(true);
+    } else if (FileBytesAt(readTick()) >= handOverBytes) {
         HandOver();
-        return stage_ == TakeStage::kIdle;
     }
-    return false;
+    return stage_ == TakeStage::kIdle;
 }
 
 void WaveRecorder::FinishTakeSilently() {
@@ -96,7 +91,7 @@ void WaveRecorder::FinishTakeSilently() {
     }
     // A take whose device could not be opened has nothing to stop or save.
     if (stage_ != TakeStage::kNoDevice) {
-        EndFileAtStop();
+        EndFile(false);
     }
     // The process ends right after: a device that came back to life is saved now or never.
     ReclaimLeftDevice();
@@ -124,11 +119,17 @@ uint32_t WaveRecorder::ElapsedSeconds() const {
     return static_cast<uint32_t>(seconds);
 }
 
-// Every step goes through here. The steps are chosen by asking the stage first, so a step the
-// table does not allow is a mistake in this file: it is refused rather than taken.
+uint32_t WaveRecorder::LastError() const {
+    return files_[current_].device.lastError;
+}
+
+// Every step goes through here. A step the table does not allow is a mistake in this file: it is
+// refused rather than taken, and counted.
 void WaveRecorder::MoveTo(TakeStage next) {
     if (CanStep(stage_, next)) {
         stage_ = next;
+    } else {
+        ++refusedSteps_;
     }
 }
 
@@ -147,43 +148,142 @@ bool WaveRecorder::TellReports() {
     return true;
 }
 
-// The file grows at most as fast as time passes, so the time it has recorded bounds its size from
-// above, whether or not the device tells its length while it records.
-uint64_t WaveRecorder::FileBytesAt(DWORD now) const {
-    return uint64_t{now - fileStartTick_} * waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
+// Opens a device for a file of the take, sets the take's format and starts it recording; what
+// fails is held for the sequence to tell. The take's first file goes through every command
+// whatever fails, and the take then counts as running. A later one stops at a failed open (its
+// commands would go to an identifier that may name the file before it), and a device of it that
+// does not record is closed.
+WaveRecorder::FileStart WaveRecorder::StartFile(TakeFile& file, bool takesFirst) {
+    WaveDevice& device = file.device;
+    const bool opened = device.Open(sendCommand, quirks);
+    if (!opened) {
+        reports_.Add(kOpenFailed);
+        if (!takesFirst) {
+            return FileStart::kNoDevice;
+        }
+    }
+    if (!device.SetFormat(format)) {
+        reports_.Add(kSetFailed);
+    }
+    const bool recordSent = device.Record();
+    file.startTick = readTick();
+    file.input.Begin(file.startTick, file.startTick);
+    const bool records = recordSent && device.SaysItRecords();
+    if (!records) {
+        reports_.Add(kRecordFailed);
+    }
+    if (!opened) {
+        return FileStart::kNoDevice;
+    }
+    if (records) {
+        return FileStart::kRecording;
+    }
+    if (!takesFirst && !device.Close()) {
+        reports_.Add(kCloseFailed);
+    }
+    return FileStart::kNotRecording;
 }
 
-// The file is saved and the take goes on at once in the next free name of its path. What went
-// wrong with the file is told once the next one records; a next file that cannot record ends the
-// take there.
+// Ends the current file, whatever ends it: a stop (the user's, the automatic one, the session's
+// end, a hand-over) or the watch, which found its input dead. Each command is sent from where the
+// file stands, a take without a device going through them too; the name is chosen while the
+// device still records. An input found dead is told, and a device that cannot be stopped without
+// it is left as it is, its file written from its recording file. True when the input was found
+// dead: the take ends with this file.
+bool WaveRecorder::EndFile(bool inputDied) {
+    TakeFile& file = Current();
+    char keptPath[kPathBufferSize] = {};
+    if (stage_ == TakeStage::kRecording) {
+        const bool canStop = file.device.CanStopWithDeadInput();
+        inputDied = inputDied || (!canStop && !file.input.SeesInputComing(file.device, readTick));
+        if (inputDied) {
+            reports_.Add(kInputLost);
+        }
+        if (inputDied && !canStop) {
+            file.device.Leave();
+            left_ = current_;
+            lstrcpynA(leftPath_, takePath_, static_cast<int>(sizeof(leftPath_)));
+            MoveTo(TakeStage::kInputDied);
+            NoteOutcome(WriteFromRecordingFile(file.device, path, keptPath), keptPath);
+            MoveTo(TakeStage::kClosed);
+            return true;
+        }
+    }
+    if (stage_ == TakeStage::kRecording || stage_ == TakeStage::kNoDevice) {
+        const bool targetReady = MakeFreeTarget(path);
+        if (!file.device.Stop()) {
+            reports_.Add(kStopFailed);
+        }
+        MoveTo(TakeStage::kStopped);
+        file.input.Look(file.device, readTick());  // the length as it stands after the stop
+        const Outcome outcome =
+            SaveRecording(file.device, path, targetReady, file.input.LengthMs(), keptPath);
+        if (outcome != Outcome::kAtTarget) {
+            reports_.Add(kSaveFailed);
+        }
+        NoteOutcome(outcome, keptPath);
+    }
+    if (stage_ == TakeStage::kSaved || stage_ == TakeStage::kLost) {
+        if (!file.device.Close()) {
+            reports_.Add(kCloseFailed);
+        }
+        MoveTo(TakeStage::kClosed);
+    }
+    return inputDied;
+}
+
+// Tells where a file's sound went, if not where it was aimed.
+void WaveRecorder::NoteOutcome(Outcome outcome, const char* keptPath) {
+    if (outcome == Outcome::kKept) {
+        reports_.AddKeptAt(keptPath);
+    } else if (outcome == Outcome::kLost) {
+        reports_.Add(kTakeLost);
+    }
+    MoveTo(outcome == Outcome::kLost ? TakeStage::kLost : TakeStage::kSaved);
+}
+
+// The file is saved and the take goes on at once in the next free name of its path, in the other
+// device unless a device left with its dead input holds it. What went wrong with the file is told
+// once the next one records; a next file that cannot record, or an input found dead at the stop,
+// ends the take there.
 void WaveRecorder::HandOver() {
-    if (quirks.hangsWithoutInput && !InputStillComing()) {
-        EndTakeOfLostInput();
+    SequenceScope scope(*this, Sequence::kStop);
+    if (EndFile(false)) {
         return;
     }
-    sequence_ = Sequence::kStop;
-    reports_.Clear();
-    EndFile();
     lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
-    StartFile(false);
-    if (TellReports() && stage_ == TakeStage::kClosed) {
-        MoveTo(TakeStage::kIdle);
+    const size_t other = (current_ + 1) % kFileCount;
+    const size_t next = other != left_ ? other : current_;
+    if (StartFile(files_[next], false) == FileStart::kRecording) {
+        current_ = next;
+        MoveTo(TakeStage::kRecording);
     }
-    sequence_ = Sequence::kNone;
 }
 
-// The tick found the input dead. Under a device that cannot be stopped without its input the take
-// is written from the recording file; any other device is stopped and saved as at a click.
-void WaveRecorder::EndTakeOfLostInput() {
-    sequence_ = Sequence::kStop;
-    reports_.Clear();
-    if (quirks.hangsWithoutInput) {
-        EndFileOfLostInput();
-    } else {
-        reports_.Add(kInputLost);
-        EndFile();
+// A device left with a dead input whose length has grown again was alive after all (its sound
+// came back late), and it would go on recording, unseen, until the program ends. At the next start
+// and at the end it is saved, and the user told where.
+void WaveRecorder::ReclaimLeftDevice() {
+    if (left_ == kNoFile) {
+        return;
     }
-    TellReports();
-    MoveTo(TakeStage::kIdle);
-    sequence_ = Sequence::kNone;
+    char savedPath[kPathBufferSize] = {};
+    const LeftDevice left =
+        ReclaimIfAlive(files_[left_].device, files_[left_].input.LengthMs(), leftPath_, savedPath);
+    if (left == LeftDevice::kStillDead) {
+        return;
+    }
+    left_ = kNoFile;
+    if (left == LeftDevice::kSaved) {
+        reports_.AddKeptAt(savedPath);
+    } else if (left == LeftDevice::kLost) {
+        reports_.Add(kTakeLost);
+    }
+}
+
+// The file grows at most as fast as time passes, so the time it has recorded bounds its size from
+// above, whether or not the device tells its length while it records.
+uint64_t WaveRecorder::FileBytesAt(DWORD now) {
+    const TakeFile& file = Current();
+    return uint64_t{now - file.startTick} * file.device.waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
 }

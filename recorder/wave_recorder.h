@@ -1,29 +1,29 @@
 #pragma once
 
 #include <windows.h>
-#include <mmsystem.h>
 
+#include <cstddef>
 #include <cstdint>
 
-#include "recorder/capture_thread_watch.h"
+#include "recorder/device_command.h"
 #include "recorder/device_quirks.h"
 #include "recorder/failure_report.h"
 #include "recorder/file_naming.h"
+#include "recorder/file_size_limit.h"
 #include "recorder/input_watch.h"
 #include "recorder/recording_format.h"
+#include "recorder/take_rescue.h"
 #include "recorder/take_stage.h"
-
-// The two seams the tests replace: how a device command is sent, and where time comes from.
-using DeviceCommandFunction = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
-using TickSource = DWORD(WINAPI*)();
+#include "recorder/wave_device.h"
 
 // Records one take at a time through the waveform-audio device: open, set format, record; then
 // stop, save under a free name, close. Every failed command is reported through onError and the
 // sequence goes on; so is a record command after which the device is not recording.
 //
-// A take is on disk, in its target or kept elsewhere, before any box of its stop waits for the
-// user: the boxes then tell what has happened, in the order it happened. A take too long for one
-// file goes on in the next free name of its path, the device handed over at a tick.
+// This is the take's policy; every command goes through the take's devices (WaveDevice). A take is
+// on disk, in its target or kept elsewhere, before any box waits for the user: a sequence sends its
+// commands first, then its boxes tell what happened, in the order it happened. A take too long for
+// one file goes on in the next free name of its path, in a new device, at a tick.
 class WaveRecorder {
 public:
     WaveRecorder();
@@ -58,88 +58,65 @@ public:
     // that sequence has left, once; the sequence then shows nothing more. Does nothing while idle.
     void FinishTakeSilently();
 
-    MCI_OPEN_PARMSA openParams;
-    MCI_SAVE_PARMSA saveParams;
-    MCI_WAVE_SET_PARMS waveParams;
-    RecordingFormat format;
-    uint32_t lastError;
-    uint32_t startTick;
-    // The current file's name: the take's path, rewritten to its free name when the file ends.
-    char path[kPathBufferSize];
-    ErrorHandler onError;
+    // What the last command to the take's current device returned.
+    uint32_t LastError() const;
+    // Steps that the stage table refused. Each is a mistake in the recorder: it is not taken, and
+    // it is counted so that the test that made it fails.
+    size_t RefusedSteps() const { return refusedSteps_; }
 
-    // The seams: the device, the clock, the platform's quirks, and the size at which a file of a
-    // take is handed over to the next (the tests lower it to see a take span several files).
-    DeviceCommandFunction sendCommand;
-    TickSource readTick;
-    DeviceQuirks quirks;
-    uint64_t handOverBytes;
+    RecordingFormat format = {.sampleRate = 44100, .channels = 2, .bitsPerSample = 16};
+    uint32_t startTick = 0;
+    // The current file's name: the take's path, rewritten to its free name when the file ends.
+    char path[kPathBufferSize] = {};
+    ErrorHandler onError = DefaultErrorHandler;
+
+    // The seams: how a device command is sent, the clock, the platform's quirks (handed to each
+    // device opened), and the size at which a file of a take is handed over to the next (the tests
+    // lower it to see a take span several files).
+    DeviceCommandFunction sendCommand = SendDeviceCommand;
+    TickSource readTick = GetTickCount;
+    DeviceQuirks quirks = QuirksOfThisPlatform();
+    uint64_t handOverBytes = kHandOverBytes;
 
 private:
-    // wave_recorder.cpp: the take's progress.
-    void MoveTo(TakeStage next);
-    bool TellReports();
-    void HandOver();
-    void EndTakeOfLostInput();
-    uint64_t FileBytesAt(DWORD now) const;
-
-    // device_sequence.cpp: the commands of a file, each from where the file stands.
-    void FillWaveParams();
-    void Command(MCIDEVICEID device, UINT command, DWORD flags, void* params);
-    bool Failed(const char* failure);
-    bool QueryStatus(MCIDEVICEID device, DWORD item, DWORD_PTR& value);
-    bool StartFile(bool tellAtOnce);
-    bool ConfirmRecording();
-    void NoteRecordingFile();
-    bool InputGrew();
-    bool InputDied();
-    bool InputStillComing();
-    void EndFile();
-    void EndFileAtStop();
-    void EndFileOfLostInput();
-    bool ChooseTarget();
-    void StopDevice();
-    void SendStop(MCIDEVICEID device);
-    void SaveFile(bool targetReady);
-    void CloseDevice();
-
-    uint64_t RecordedBytes() const;
-    uint32_t LeastWholeDataBytes() const;
-
-    // take_rescue.cpp: a file its target did not get whole, and a device left with a dead input.
-    enum class Miss { kNotSaved, kRefused, kCameOutShort };
-    void KeepFile(Miss miss);
-    bool SavesWhole(MCIDEVICEID device, char* target, uint32_t atLeast);
-    bool KeepBySaving(char (&keptPath)[kPathBufferSize], uint32_t atLeast);
-    bool KeepFromRecordingFile(char (&keptPath)[kPathBufferSize], uint32_t atLeast);
-    void SaveFromRecordingFile();
-    void LeaveDevice();
-    void ReclaimLeftDevice();
-
-    TakeStage stage_;
+    // One file of the take: the device that records it, how its recorded length moves, and when
+    // its record command was sent.
+    struct TakeFile {
+        WaveDevice device;
+        InputWatch input;
+        DWORD startTick = 0;
+    };
+    // How far a file got when a device was opened for it.
+    enum class FileStart { kNoDevice, kNotRecording, kRecording };
     // Which sequence runs, if any: a sequence that shows a box is still running while it is open.
     enum class Sequence { kNone, kStart, kStop };
-    Sequence sequence_;
+    class SequenceScope;
+
+    void MoveTo(TakeStage next);
+    bool TellReports();
+    FileStart StartFile(TakeFile& file, bool takesFirst);
+    bool EndFile(bool inputDied);
+    void NoteOutcome(Outcome outcome, const char* keptPath);
+    void HandOver();
+    void ReclaimLeftDevice();
+    uint64_t FileBytesAt(DWORD now);
+    TakeFile& Current() { return files_[current_]; }
+
+    TakeStage stage_ = TakeStage::kIdle;
+    Sequence sequence_ = Sequence::kNone;
     // What the running sequence has to tell, held until its take is on disk.
     PendingReports reports_;
+    size_t refusedSteps_ = 0;
 
     // The path the take was started with; each of its files gets the next free name of it.
-    char takePath_[kPathBufferSize];
-    // When the current file began recording.
-    DWORD fileStartTick_;
-    // The device's own recording file, where the device names it once it records (not every
-    // device does); the take can be rebuilt from it when the device cannot save it.
-    char recordingFile_[kPathBufferSize];
-    // The recorded length of the current file as last read, and whether the input still feeds it.
-    InputWatch inputWatch_;
-    CaptureThreadWatch captureThreads_;
-
-    // A device left with a dead input, which would never return from a command (0: none), its
-    // length when it was left and the path of its take.
-    struct LeftDevice {
-        MCIDEVICEID id;
-        DWORD_PTR lengthMs;
-        char path[kPathBufferSize];
-    };
-    LeftDevice left_;
+    char takePath_[kPathBufferSize] = {};
+    // A take's files take turns in two devices: the next file of a long take may open before the
+    // current one is done with. A device left with its dead input keeps its place until it comes
+    // back (kNoFile: none is left), with the path of its take.
+    static constexpr size_t kFileCount = 2;
+    static constexpr size_t kNoFile = kFileCount;
+    TakeFile files_[kFileCount];
+    size_t current_ = 0;
+    size_t left_ = kNoFile;
+    char leftPath_[kPathBufferSize] = {};
 };

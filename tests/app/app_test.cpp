@@ -19,6 +19,9 @@ void AppTest::TearDown() {
     if (g_mainWindow != nullptr && IsWindow(g_mainWindow)) {
         CloseWindowAndRunLoop();
     }
+    if (g_recorder.IsMade()) {
+        EXPECT_EQ(g_recorder->RefusedSteps(), 0u) << "a step the stage table refuses";
+    }
     ShutDownApplication();
     ForgetApplication();
     RemoveScriptedSavesOutside(folder_.Path());

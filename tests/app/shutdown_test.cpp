@@ -74,6 +74,7 @@ TEST_F(ShutdownTest, EndOfSessionDuringATakeSavesIt) {
 
 // The session ends while a box of the start or the stop is open: the take is finished at once,
 // without another box, and the sequence that showed the box sends nothing more when it returns.
+// A start's boxes come once its three commands are sent, so a device that records is saved.
 struct SessionEndCase {
     const char* box;  // the beginning of the box's text
     bool duringStop;
@@ -84,8 +85,8 @@ struct SessionEndCase {
 };
 
 const SessionEndCase kSessionEndCases[] = {
-    {"エラー:MCI_OPEN", false, MCI_OPEN, MCI_MODE_RECORD, false, {MCI_OPEN}},
-    {"エラー:MCI_SET", false, MCI_SET, MCI_MODE_RECORD, false, {MCI_OPEN, MCI_SET, MCI_CLOSE}},
+    {"エラー:MCI_OPEN", false, MCI_OPEN, MCI_MODE_RECORD, false, {MCI_OPEN, MCI_SET, MCI_RECORD}},
+    {"エラー:MCI_SET", false, MCI_SET, MCI_MODE_RECORD, false, kTakeCommands},
     {"エラー:MCI_RECORD", false, MCI_RECORD, MCI_MODE_RECORD, false, kTakeCommands},
     {"エラー:MCI_RECORD", false, 0, MCI_MODE_STOP, false, kTakeCommands},
     {"エラー:MCI_STOP", true, MCI_STOP, MCI_MODE_RECORD, false, kTakeCommands},

@@ -59,6 +59,7 @@ protected:
         g_messages.clear();
         recorder.onError = KeepMessage;
     }
+    void TearDown() override { EXPECT_EQ(recorder.RefusedSteps(), 0u); }
 
     TempDir folder{"device"};
     WaveRecorder recorder;

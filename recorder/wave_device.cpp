@@ -1,0 +1,169 @@
+#include "recorder/wave_device.h"
+
+namespace {
+
+// An empty element name asks the device for a new, unnamed recording.
+char g_newElement[] = "";
+
+constexpr DWORD kFormatFlags = MCI_WAVE_SET_FORMATTAG | MCI_WAVE_SET_CHANNELS | MCI_WAVE_SET_SAMPLESPERSEC |
+                               MCI_WAVE_SET_AVGBYTESPERSEC | MCI_WAVE_SET_BLOCKALIGN |
+                               MCI_WAVE_SET_BITSPERSAMPLE;
+
+// The identifier of a device left with its dead input (0: none). A stop, a save or a close sent
+// to it would never return, and its identifier stays taken while it lives: no device object may
+// send it a command, also not one whose open failed and whose commands therefore go to the
+// identifier its own last open left. An identifier is the process's, so this is too.
+MCIDEVICEID g_leftDeviceId = 0;
+
+}  // namespace
+
+WaveDevice::~WaveDevice() {
+    if (IsLeft()) {
+        g_leftDeviceId = 0;
+    }
+}
+
+bool WaveDevice::Open(DeviceCommandFunction send, const DeviceQuirks& quirks) {
+    send_ = send;
+    quirks_ = quirks;
+    recordingFile_[0] = '\0';
+    openParams.lpstrElementName = g_newElement;
+    openParams.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(MCI_DEVTYPE_WAVEFORM_AUDIO));
+    const bool opened = Send(MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT, &openParams);
+    // An identifier handed out again names a new device: the one left with it is gone.
+    if (opened && openParams.wDeviceID == g_leftDeviceId) {
+        g_leftDeviceId = 0;
+    }
+    return opened;
+}
+
+bool WaveDevice::SetFormat(const RecordingFormat& format) {
+    waveParams.wFormatTag = WAVE_FORMAT_PCM;
+    waveParams.nChannels = format.channels;
+    waveParams.wBitsPerSample = format.bitsPerSample;
+    waveParams.nSamplesPerSec = format.sampleRate;
+    // Bytes per sample frame, the fraction dropped.
+    const uint32_t bitsPerFrame = uint32_t{format.channels} * format.bitsPerSample;
+    const float bytesPerFrame = static_cast<float>(bitsPerFrame) / 8.0f;
+    waveParams.nBlockAlign = static_cast<WORD>(static_cast<uint32_t>(bytesPerFrame));
+    waveParams.nAvgBytesPerSec = waveParams.nSamplesPerSec * waveParams.nBlockAlign;
+    return Send(MCI_SET, kFormatFlags, &waveParams);
+}
+
+// The driver's capture thread is looked for around the command, so that the stop can wait for
+// it. The command takes no options, but the device rejects a missing parameter block. A device
+// that names its recording file does so once it records.
+bool WaveDevice::Record() {
+    if (quirks_.captureOutlivesStop) {
+        captureThreads_.NoteExistingThreads();
+    }
+    MCI_RECORD_PARMS recordParams = {};
+    const bool recording = Send(MCI_RECORD, 0, &recordParams);
+    if (quirks_.captureOutlivesStop) {
+        captureThreads_.FindDriverThreads();
+    }
+    MCI_INFO_PARMSA info = {};
+    info.lpstrReturn = recordingFile_;
+    info.dwRetSize = sizeof(recordingFile_);
+    if (send_(openParams.wDeviceID, MCI_INFO, MCI_INFO_FILE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&info)) !=
+        0) {
+        recordingFile_[0] = '\0';
+    }
+    recordingFile_[sizeof(recordingFile_) - 1] = '\0';
+    return recording;
+}
+
+// Saving or closing while the driver's capture thread still writes the end of the take can crash
+// the process, so that thread is waited for where it outlives the stop.
+bool WaveDevice::Stop() {
+    MCI_GENERIC_PARMS stopParams = {};
+    const bool stopped = Send(MCI_STOP, MCI_WAIT, &stopParams);
+    if (quirks_.captureOutlivesStop) {
+        captureThreads_.WaitForDriverThreads();
+    }
+    return stopped;
+}
+
+bool WaveDevice::Save(char* target) {
+    saveParams.lpfilename = target;
+    return Send(MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &saveParams);
+}
+
+bool WaveDevice::Close() {
+    MCI_GENERIC_PARMS closeParams = {};
+    return Send(MCI_CLOSE, 0, &closeParams);
+}
+
+bool WaveDevice::AskMode(DWORD_PTR& mode) {
+    return Ask(MCI_STATUS_MODE, mode);
+}
+
+bool WaveDevice::AskLength(DWORD_PTR& lengthMs) {
+    return Ask(MCI_STATUS_POSITION, lengthMs);
+}
+
+// A driver may start the capture on a thread of its own and answer the record command before it
+// has found an input: with no input device at all the command then reports success and the take
+// is silently empty. The mode tells the two apart.
+bool WaveDevice::SaysItRecords() {
+    DWORD_PTR mode = 0;
+    return !AskMode(mode) || mode == MCI_MODE_RECORD;
+}
+
+PCMWAVEFORMAT WaveDevice::Pcm() const {
+    PCMWAVEFORMAT pcm = {};
+    pcm.wf.wFormatTag = waveParams.wFormatTag;
+    pcm.wf.nChannels = waveParams.nChannels;
+    pcm.wf.nSamplesPerSec = waveParams.nSamplesPerSec;
+    pcm.wf.nAvgBytesPerSec = waveParams.nAvgBytesPerSec;
+    pcm.wf.nBlockAlign = waveParams.nBlockAlign;
+    pcm.wBitsPerSample = waveParams.wBitsPerSample;
+    return pcm;
+}
+
+// A device that waits for ever for the buffer of a dead input does so only while it records: one
+// that has stopped by itself has no capture left to wait for.
+bool WaveDevice::CanStopWithDeadInput() {
+    if (!quirks_.hangsWithoutInput) {
+        return true;
+    }
+    DWORD_PTR mode = 0;
+    return AskMode(mode) && mode != MCI_MODE_RECORD;
+}
+
+void WaveDevice::Leave() {
+    g_leftDeviceId = openParams.wDeviceID;
+}
+
+bool WaveDevice::IsLeft() const {
+    return g_leftDeviceId != 0 && openParams.wDeviceID == g_leftDeviceId;
+}
+
+void WaveDevice::Reclaim() {
+    if (IsLeft()) {
+        g_leftDeviceId = 0;
+    }
+}
+
+// Sends one command to this device and keeps its answer. A command for the identifier of a device
+// left with its dead input is not sent: it counts as failed.
+bool WaveDevice::Send(UINT command, DWORD flags, void* params) {
+    const MCIDEVICEID device = command == MCI_OPEN ? 0 : openParams.wDeviceID;
+    if (command != MCI_OPEN && IsLeft()) {
+        lastError = MCIERR_INVALID_DEVICE_ID;
+        return false;
+    }
+    lastError = send_(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
+    return lastError == 0;
+}
+
+bool WaveDevice::Ask(DWORD item, DWORD_PTR& value) {
+    MCI_STATUS_PARMS status = {};
+    status.dwItem = item;
+    if (send_(openParams.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
+              reinterpret_cast<DWORD_PTR>(&status)) != 0) {
+        return false;
+    }
+    value = status.dwReturn;
+    return true;
+}

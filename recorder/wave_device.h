@@ -1,0 +1,73 @@
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdint>
+
+#include "recorder/capture_thread_watch.h"
+#include "recorder/device_quirks.h"
+#include "recorder/file_naming.h"
+#include "recorder/recording_format.h"
+
+// How a device command is sent: the platform's mciSendCommandA, or a test's scripted device.
+using DeviceCommandFunction = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
+
+// One waveform-audio device of the media control interface, recording a new, unnamed element.
+// Every command the program sends to a device goes through here, with the workarounds its
+// platform needs; what becomes of the sound is the caller's to decide. Each command keeps the
+// device's answer in lastError and returns true when it succeeded.
+class WaveDevice {
+public:
+    WaveDevice() = default;
+    ~WaveDevice();
+    WaveDevice(const WaveDevice&) = delete;
+    WaveDevice& operator=(const WaveDevice&) = delete;
+
+    // Opens a new recording, sending this and every later command through send. After a failed
+    // open the later commands go to the identifier that the last successful open left.
+    bool Open(DeviceCommandFunction send, const DeviceQuirks& quirks);
+    // Sets the PCM format of the recording; a block of 12 bits in one channel is 1 byte.
+    bool SetFormat(const RecordingFormat& format);
+    bool Record();
+    bool Stop();
+    // Saves the recording as target, which must stay valid until the call returns.
+    bool Save(char* target);
+    bool Close();
+
+    // Questions: they change nothing on the device and are never told to the user.
+    bool AskMode(DWORD_PTR& mode);
+    bool AskLength(DWORD_PTR& lengthMs);
+    // True unless the device's mode, asked right after the record command, says it does not
+    // record. A device that cannot tell its mode is taken at its word.
+    bool SaysItRecords();
+    // The file the device records into, where it names it once it records (a documented device
+    // does not until the take is saved); empty otherwise.
+    const char* RecordingFile() const { return recordingFile_; }
+    // The format set, as a WAV file's header holds it.
+    PCMWAVEFORMAT Pcm() const;
+
+    // True when a stop, a save and a close return although the input has died.
+    bool CanStopWithDeadInput();
+    // Leaves a device whose input has died and which cannot be stopped so: from now on it is
+    // asked questions only, and no device sends a command to its identifier.
+    void Leave();
+    // True while the device is left and its identifier has not been handed out again.
+    bool IsLeft() const;
+    // A left device whose input came back may be sent commands again.
+    void Reclaim();
+
+    MCI_OPEN_PARMSA openParams = {};
+    MCI_SAVE_PARMSA saveParams = {};
+    MCI_WAVE_SET_PARMS waveParams = {};
+    uint32_t lastError = 0;
+
+private:
+    bool Send(UINT command, DWORD flags, void* params);
+    bool Ask(DWORD item, DWORD_PTR& value);
+
+    DeviceCommandFunction send_ = nullptr;
+    DeviceQuirks quirks_;
+    char recordingFile_[kPathBufferSize] = {};
+    CaptureThreadWatch captureThreads_;
+};
