@@ -2,6 +2,8 @@
 
 #include <dlgs.h>
 
+#include "tests/support/long_path_files.h"
+
 namespace e2e {
 
 namespace {
@@ -16,6 +18,13 @@ bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DW
     DWORD_PTR ignored = 0;
     return SendMessageTimeoutA(window, message, wParam, lParam, kMessageFlags, kMessageTimeoutMs,
                                result ? result : &ignored) != 0;
+}
+
+// Texts cross in UTF-16 and are turned into the program's Shift-JIS here: a narrow text message would
+// be converted in this process's code page, which need not be the program's.
+bool SendWideWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+    return SendMessageTimeoutW(window, message, wParam, lParam, kMessageFlags, kMessageTimeoutMs, result) !=
+           0;
 }
 
 struct WindowSearch {
@@ -266,23 +275,25 @@ HWND WaitForTopLevelWindow(DWORD processId, const char* className, const char* t
 
 std::string ReadText(HWND window) {
     DWORD_PTR length = 0;
-    if (!window || !SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, &length)) {
+    if (!window || !SendWideWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, &length)) {
         return kNoAnswer;
     }
-    // The length may be counted in characters of another code page; give room for two bytes each.
-    std::string text(length * 2 + 16, '\0');
+    // Room for a text that grows before it is read (a status that begins to count).
+    std::wstring text(length + 16, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) {
+    if (!SendWideWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             &copied)) {
         return kNoAnswer;
     }
     text.resize(copied < text.size() ? copied : text.size() - 1);
-    return text;
+    return ShiftJisText(text);
 }
 
 bool WriteText(HWND window, const std::string& text) {
+    const std::wstring wide = WideText(text);
     DWORD_PTR result = 0;
     return window &&
-           SendWithTimeout(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &result) &&
+           SendWideWithTimeout(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), &result) &&
            result != 0;
 }
 
@@ -354,25 +365,19 @@ int SelectedListIndex(HWND combo) {
 }
 
 std::string ListItemText(HWND combo, int index) {
-    // Asked in the wide form and converted here: Wine hands the narrow form of CB_GETLBTEXT from
-    // another process back unconverted, as UTF-16.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, index, 0, kMessageFlags, kMessageTimeoutMs, &length) ||
+    if (!SendWideWithTimeout(combo, CB_GETLBTEXTLEN, index, 0, &length) ||
         static_cast<LRESULT>(length) == CB_ERR) {
         return kNoAnswer;
     }
     std::wstring wide(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(wide.data()), kMessageFlags,
-                             kMessageTimeoutMs, &copied) ||
+    if (!SendWideWithTimeout(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(wide.data()), &copied) ||
         static_cast<LRESULT>(copied) == CB_ERR || copied > length) {
         return kNoAnswer;
     }
-    const int wideLength = static_cast<int>(copied);
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, text.data(), size, nullptr, nullptr);
-    return text;
+    wide.resize(copied);
+    return ShiftJisText(wide);
 }
 
 bool SelectListItem(HWND combo, int index) {

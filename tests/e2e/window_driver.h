@@ -66,8 +66,9 @@ HWND WaitForTopLevelWindow(DWORD processId,
                            const char* title,
                            DWORD timeoutMs = kPatientMs);
 
-// A window's text through WM_GETTEXT. A window that does not answer within a few seconds gives
-// kNoAnswer, a text no control of the program ever shows, so a comparison fails visibly.
+// A window's text through WM_GETTEXT, as the program's Shift-JIS whatever this process's code page.
+// A window that does not answer within a few seconds gives kNoAnswer, a text no control of the
+// program ever shows, so a comparison fails visibly.
 extern const char kNoAnswer[];
 std::string ReadText(HWND window);
 // Replaces a window's text through WM_SETTEXT, which is how a paste reaches an edit: no

@@ -7,28 +7,27 @@
 #include "recorder/handle_guard.h"
 #include "tests/support/path_cuts.h"
 
-namespace {
+constexpr UINT kProgramCodePage = 932;
 
-std::wstring Wide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+std::wstring WideText(const std::string& text) {
+    const int length =
+        MultiByteToWideChar(kProgramCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    MultiByteToWideChar(kProgramCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
 
-std::string Narrow(const std::wstring& wide) {
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, nullptr);
+std::string ShiftJisText(const std::wstring& wide) {
+    const int length = WideCharToMultiByte(kProgramCodePage, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                        nullptr);
+    WideCharToMultiByte(kProgramCodePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
+                        nullptr, nullptr);
     return text;
 }
 
-}  // namespace
-
 std::wstring LongPath(const std::string& path) {
-    return L"\\\\?\\" + Wide(path);
+    return L"\\\\?\\" + WideText(path);
 }
 
 bool MakeFolder(const std::string& path) {
@@ -77,7 +76,7 @@ void ForEachEntry(const std::string& folder,
     do {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L"..") {
-            visit(folder + "\\" + Narrow(name), found);
+            visit(folder + "\\" + ShiftJisText(name), found);
         }
     } while (FindNextFileW(search, &found));
     FindClose(search);

@@ -12,7 +12,13 @@
 // be able to make, read and remove what lies there, so it goes through the wide functions with
 // the "\\?\" prefix, which have no such limit.
 
-// A full path ("X:\...") in the ANSI code page as a wide "\\?\X:\..." path.
+// The program's texts are Shift-JIS (code page 932), as every narrow literal here is compiled, and
+// are turned into UTF-16 and back in that code page whatever this process's own is: a test run in
+// another locale still names the program's files and reads its texts byte for byte.
+std::wstring WideText(const std::string& text);
+std::string ShiftJisText(const std::wstring& text);
+
+// A full path ("X:\...") in Shift-JIS as a wide "\\?\X:\..." path.
 std::wstring LongPath(const std::string& path);
 
 bool MakeFolder(const std::string& path);
