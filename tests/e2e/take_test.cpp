@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -156,6 +157,42 @@ TEST_F(E2eTake, EachPresetRecordsItsOwnFormatAndTheEightBitOneIsOneBytePerSample
         EXPECT_EQ(wav.format.bytesPerSecond, preset.bytesPerSecond);
     }
     EXPECT_EQ(folder_.Entries().size(), static_cast<size_t>(kPresetCount));
+}
+
+// Driven from a process of another code page (a ctest entry of its own, in a locale that is not
+// Japanese): only a program that asks for code page 932 itself shows its texts and splits a
+// Japanese name right (表 is 95 5C, a backslash byte in any other code page).
+using E2eOtherCodePage = ProgramTest;
+
+TEST_F(E2eOtherCodePage, TextsReadInJapaneseAndAJapaneseNameTakenGetsItsFreeVariant) {
+    ASSERT_NE(GetACP(), 932u) << "this suite must run in a process of another code page";
+    const std::pair<int, const char*> kTexts[] = {{kStartButtonId, "録音開始"},
+                                                  {kStopButtonId, "停止"},
+                                                  {kAutoStopCheckId, "自動停止"},
+                                                  {1005, "フォーマット"},
+                                                  {kBrowseButtonId, "…"},
+                                                  {1007, "ファイル名"},
+                                                  {1009, "秒"},
+                                                  {kStatusPanelId, "停止"}};
+    for (const auto& [id, text] : kTexts) {
+        EXPECT_EQ(ReadText(window_.Control(id)), text) << "control " << id;
+    }
+    for (int index = 0; index < kPresetCount; ++index) {
+        EXPECT_EQ(ListItemText(window_.Control(kFormatListId), index), kPresets[index].text);
+    }
+    const std::string folder = folder_.File("録音");
+    ASSERT_TRUE(MakeFolder(folder));
+    ASSERT_TRUE(WriteBytes(folder + "\\表.wav", {}));
+    ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), folder + "\\表.wav"));
+    ASSERT_TRUE(RecordTake(1));
+    EXPECT_EQ(window_.FileName(), folder + "\\表.wav");
+    std::vector<std::string> names;
+    ForEachEntry(folder, [&](const std::string& path, const WIN32_FIND_DATAW&) {
+        names.push_back(path.substr(folder.size() + 1));
+    });
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"表-0.wav", "表.wav"}));
+    EXPECT_TRUE(IsTakeOf(folder + "\\表-0.wav", kCdFormat));
 }
 
 }  // namespace

@@ -135,8 +135,9 @@ std::set<std::string> SupportedSystemIds(HANDLE context) {
 // The manifest as the loader takes it, from the program's resource 1 (the one read at process
 // start). As the invoker, the 32-bit program is not redirected into a per-user copy of a folder it
 // may not write (a save into Program Files fails and the take is kept); one assembly only: no
-// dependency on the common controls' version 6, so the window keeps the classic look.
-TEST(ProgramManifest, RunsAsInvokerOnVistaTo11WithoutTheNewCommonControls) {
+// dependency on the common controls' version 6, so the window keeps the classic look; code page
+// 932 asked for by the locale's name, which Windows 11 and Server 2022 give on any system language.
+TEST(ProgramManifest, RunsAsInvokerInJapaneseOnVistaTo11WithoutTheNewCommonControls) {
     const std::string exe = PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
     ACTCTXA request = {};
     request.cbSize = sizeof(request);
@@ -152,6 +153,11 @@ TEST(ProgramManifest, RunsAsInvokerOnVistaTo11WithoutTheNewCommonControls) {
                              sizeof(runLevel), nullptr));
     EXPECT_EQ(runLevel.RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
     EXPECT_EQ(runLevel.UiAccess, 0u);
+    wchar_t codePage[16] = {};
+    EXPECT_TRUE(QueryActCtxSettingsW(0, context.get(),
+                                     L"http://schemas.microsoft.com/SMI/2019/WindowsSettings",
+                                     L"activeCodePage", codePage, std::size(codePage), nullptr));
+    EXPECT_STREQ(codePage, L"ja-JP");
 
     const std::set<std::string> ids = SupportedSystemIds(context.get());
     for (const SupportedSystem& system : kSupportedSystems) {
