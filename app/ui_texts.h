@@ -8,9 +8,11 @@ inline constexpr char kDialogClassName[] = "NORMALDLG";
 inline constexpr char kMainClassName[] = "NORMAL0";
 inline constexpr char kMainWindowTitle[] = "mirebasco";
 
-// The window's font face: full-width "ＭＳ", a single-byte space, full-width "Ｐ", "ゴシック".
-// Shift-JIS 82 6C 82 72 20 82 6F 83 53 83 56 83 62 83 4E.
-inline constexpr char kUiFontFace[] = "ＭＳ Ｐゴシック";
+// The window's font face: full-width "ＭＳ", a single-byte space, full-width "Ｐ", "ゴシック"
+// (Shift-JIS 82 6C 82 72 20 82 6F 83 53 83 56 83 62 83 4E). Held in UTF-16: the font mapper reads a
+// narrow face name in the system's code page, not in the one the program asks for, and on a
+// system of another language would look for a face of garbled name.
+inline constexpr wchar_t kUiFontFace[] = L"ＭＳ Ｐゴシック";
 
 // Control texts.
 inline constexpr char kRecordButtonText[] = "録音開始";

@@ -10,6 +10,7 @@
 #include "app/control_table.h"
 #include "app/globals.h"
 #include "tests/app/app_test.h"
+#include "tests/support/long_path_files.h"
 #include "tests/support/presets.h"
 #include "tests/support/scripted_device.h"
 
@@ -102,8 +103,9 @@ TEST_F(MainWindowTest, EveryControlUsesTheSharedFont) {
         HFONT font = reinterpret_cast<HFONT>(SendMessageA(Control(expected.id), WM_GETFONT, 0, 0));
         EXPECT_EQ(g_uiFont, font);
     }
-    LOGFONTA logFont = {};
-    ASSERT_EQ(static_cast<int>(sizeof(logFont)), GetObjectA(g_uiFont, sizeof(logFont), &logFont));
+    // Read in UTF-16 and compared as Shift-JIS, so that it also holds in a process of another code page.
+    LOGFONTW logFont = {};
+    ASSERT_EQ(static_cast<int>(sizeof(logFont)), GetObjectW(g_uiFont, sizeof(logFont), &logFont));
     EXPECT_EQ(-12, logFont.lfHeight);
     EXPECT_EQ(0, logFont.lfWidth);
     EXPECT_EQ(0, logFont.lfEscapement);
@@ -117,7 +119,7 @@ TEST_F(MainWindowTest, EveryControlUsesTheSharedFont) {
     EXPECT_EQ(2, logFont.lfClipPrecision);
     EXPECT_EQ(1, logFont.lfQuality);
     EXPECT_EQ(0x20, logFont.lfPitchAndFamily);
-    EXPECT_EQ(std::string(kFaceBytes), std::string(logFont.lfFaceName));
+    EXPECT_EQ(std::string(kFaceBytes), ShiftJisText(logFont.lfFaceName));
 }
 
 TEST_F(MainWindowTest, StartsIdleWithEmptyEditsAndTheCdPreset) {
