@@ -190,8 +190,9 @@ start_wine() {
             /v Debugger /d 'no-debugger' /f </dev/null >/dev/null 2>&1
     fi
     # The window's font, "ＭＳ Ｐゴシック", is not on Linux: draw it with the proportional
-    # IPA Gothic that the scripts install.
-    in_wine_env wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    # IPA Gothic that the scripts install. Wine reads the command line in the locale's character
+    # set, which must be UTF-8 for the face's name to arrive whole.
+    in_wine_env LC_ALL=C.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
         /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f </dev/null >/dev/null 2>&1
     # Our own display has no window manager, and Wine waits 2 s for one whenever a managed
     # window is hidden (a dismissed message box, a closed main window), asking for a state that
