@@ -5,15 +5,15 @@
 
 namespace {
 
-// Every library the process loads by name from now on comes from the system folder, also those
+// Every library the process loads by name from now on is searched in the system folder, also those
 // that system libraries load by name (winmm its waveform-audio driver): a file of such a name beside
-// the program or in the current folder is never run. The folders that a library of the process adds
-// for its own (AddDllDirectory, SetDllDirectory) are searched too: an input method or a shell
-// extension of the save dialog, loaded from its own folder by full path, may add that folder to
-// find its companions, and would be half loaded without it. Nothing of the program adds one. Looked
-// up, not imported: Windows 7 and Vista without their loader update lack the function, and the
-// program must still start there.
-void LoadLibrariesFromTheSystemFolderOnly() {
+// the program or in the current folder is never run. Besides it, only the folders that a library of
+// the process adds for itself (AddDllDirectory, SetDllDirectory) are searched: an input method or a
+// shell extension of the save dialog, loaded from its own folder by full path, may add that folder
+// to find its companions, and would be half loaded without it. Nothing of the program adds one.
+// Looked up, not imported: Windows 7 and Vista without their loader update lack the function, and
+// the program must still start there.
+void KeepPlantedLibrariesOut() {
     using SetDirectoriesFunction = BOOL(WINAPI*)(DWORD);
     const SetDirectoriesFunction setDirectories =
         SystemFunction<SetDirectoriesFunction>("kernel32.dll", "SetDefaultDllDirectories");
@@ -26,7 +26,7 @@ void LoadLibrariesFromTheSystemFolderOnly() {
 
 // Takes no command line and always ends with exit code 0.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    LoadLibrariesFromTheSystemFolderOnly();
+    KeepPlantedLibrariesOut();
     if (StartApplication()) {
         RunMessageLoop();
     } else {
