@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/commands_and_texts.h"
 #include "tests/support/scripted_device.h"
 #include "tests/support/temp_dir.h"
-
-// The commands of a whole take, in order.
-inline const std::vector<UINT> kTakeCommands = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
 
 // Runs the program's real start-up with the current folder in a fresh temporary folder and the
 // recorder on the scripted device, and shuts it down afterwards as the program does.

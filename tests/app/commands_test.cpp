@@ -15,8 +15,6 @@
 
 namespace {
 
-const std::vector<UINT> kStartCommands = {MCI_OPEN, MCI_SET, MCI_RECORD};
-
 // Refuses every top-level window while it is installed, so that a save dialog fails at once
 // instead of waiting for a user, and counts the attempts.
 class DialogBlocker {
@@ -127,8 +125,7 @@ TEST_F(RecordCommandTest, StartWhileRecordingChangesNothing) {
 TEST_F(RecordCommandTest, FailedStartStillShowsRecording) {
     g_script.results = {{MCI_OPEN, MCIERR_DEVICE_OPEN}, {MCI_SET, 1}, {MCI_RECORD, 1}};
     Click(ID_RECORD_BUTTON);
-    EXPECT_EQ((std::vector<std::string>{"エラー:MCI_OPEN", "エラー:MCI_SET", "エラー:MCI_RECORD"}),
-              g_script.messages);
+    EXPECT_EQ((std::vector<std::string>{kOpenFailed, kSetFailed, kRecordFailed}), g_script.messages);
     EXPECT_EQ("録音中", ControlText(ID_STATUS_PANEL));
     EXPECT_TRUE(TakeTickTimer());
 }

@@ -36,8 +36,8 @@ TEST_F(ReentryTest, ClicksDuringAStartErrorAreHarmless) {
 
     Click(ID_RECORD_BUTTON);
 
-    EXPECT_EQ((std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_RECORD}), g_script.Commands());
-    EXPECT_EQ(std::vector<std::string>{"エラー:MCI_OPEN"}, g_script.messages);
+    EXPECT_EQ(kStartCommands, g_script.Commands());
+    EXPECT_EQ(std::vector<std::string>{kOpenFailed}, g_script.messages);
     // The nested start did not change the format of the take being started.
     EXPECT_EQ(44100u, g_recorder->format.sampleRate);
     EXPECT_EQ(16u, g_recorder->format.bitsPerSample);
@@ -58,9 +58,8 @@ TEST_F(ReentryTest, ClicksAndTicksDuringAStopErrorAreHarmless) {
     g_script.tick += 5000;
     SendTick();
 
-    EXPECT_EQ((std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}),
-              g_script.Commands());
-    EXPECT_EQ(std::vector<std::string>{"エラー:MCI_STOP"}, g_script.messages);
+    EXPECT_EQ(kTakeCommands, g_script.Commands());
+    EXPECT_EQ(std::vector<std::string>{kStopFailed}, g_script.messages);
     EXPECT_EQ(0, g_recorder->IsRecording());
     EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));
     EXPECT_FALSE(TakeTickTimer());
@@ -79,8 +78,7 @@ TEST_F(ReentryTest, EveryErrorOfATakeWithNestedClicksEndsIdle) {
         EXPECT_EQ("録音中", ControlText(ID_STATUS_PANEL));
         Click(ID_STOP_BUTTON);
 
-        EXPECT_EQ((std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE}),
-                  g_script.Commands());
+        EXPECT_EQ(kTakeCommands, g_script.Commands());
         EXPECT_EQ(1u, g_script.messages.size());
         EXPECT_EQ(0, g_recorder->IsRecording());
         EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));

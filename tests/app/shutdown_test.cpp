@@ -13,8 +13,6 @@
 
 namespace {
 
-const std::vector<UINT> kStopCommands = {MCI_STOP, MCI_SAVE, MCI_CLOSE};
-
 std::vector<UINT> CommandsAfterStart() {
     std::vector<UINT> commands = g_script.Commands();
     return std::vector<UINT>(commands.begin() + std::min<size_t>(3, commands.size()), commands.end());
@@ -85,20 +83,20 @@ struct SessionEndCase {
 };
 
 const SessionEndCase kSessionEndCases[] = {
-    {"エラー:MCI_OPEN", false, MCI_OPEN, MCI_MODE_RECORD, false, {MCI_OPEN, MCI_SET, MCI_RECORD}},
-    {"エラー:MCI_SET", false, MCI_SET, MCI_MODE_RECORD, false, kTakeCommands},
-    {"エラー:MCI_RECORD", false, MCI_RECORD, MCI_MODE_RECORD, false, kTakeCommands},
-    {"エラー:MCI_RECORD", false, 0, MCI_MODE_STOP, false, kTakeCommands},
-    {"エラー:MCI_STOP", true, MCI_STOP, MCI_MODE_RECORD, false, kTakeCommands},
-    {"エラー:MCI_SAVE", true, 0, MCI_MODE_RECORD, true, kTakeCommands},
-    {"エラー:MCI_SAVE",
+    {kOpenFailed, false, MCI_OPEN, MCI_MODE_RECORD, false, {MCI_OPEN, MCI_SET, MCI_RECORD}},
+    {kSetFailed, false, MCI_SET, MCI_MODE_RECORD, false, kTakeCommands},
+    {kRecordFailed, false, MCI_RECORD, MCI_MODE_RECORD, false, kTakeCommands},
+    {kRecordFailed, false, 0, MCI_MODE_STOP, false, kTakeCommands},
+    {kStopFailed, true, MCI_STOP, MCI_MODE_RECORD, false, kTakeCommands},
+    {kSaveFailed, true, 0, MCI_MODE_RECORD, true, kTakeCommands},
+    {kSaveFailed,
      true,
      MCI_SAVE,
      MCI_MODE_RECORD,
      false,
      {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_SAVE, MCI_CLOSE}},
-    {"録音は次のファイルに保存しました:", true, 0, MCI_MODE_RECORD, true, kTakeCommands},
-    {"エラー:MCI_CLOSE", true, MCI_CLOSE, MCI_MODE_RECORD, false, kTakeCommands},
+    {kTakeKeptAt, true, 0, MCI_MODE_RECORD, true, kTakeCommands},
+    {kCloseFailed, true, MCI_CLOSE, MCI_MODE_RECORD, false, kTakeCommands},
 };
 
 TEST_F(ShutdownTest, EndOfSessionDuringABoxFinishesTheTakeOnce) {

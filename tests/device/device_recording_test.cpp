@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "recorder/capture_thread_watch.h"
+#include "recorder/handle_guard.h"
 #include "recorder/wave_recorder.h"
+#include "tests/support/commands_and_texts.h"
 #include "tests/support/presets.h"
 #include "tests/support/take_check.h"
 #include "tests/support/temp_dir.h"
@@ -96,10 +98,9 @@ TEST_F(DeviceRecordingTest, ATakeForAMissingFolderIsReportedAndKept) {
     const Take take = RecordTake(recorder, folder.File("missing\\take.wav"), 1000);
     EXPECT_EQ(GetFileAttributesA(folder.File("missing").c_str()), INVALID_FILE_ATTRIBUTES);
     ASSERT_EQ(g_messages.size(), 2u);
-    EXPECT_EQ(g_messages[0], "エラー:MCI_SAVE");
-    const std::string prefix = "録音は次のファイルに保存しました:\n";
-    ASSERT_EQ(g_messages[1].rfind(prefix, 0), 0u) << g_messages[1];
-    const std::string kept = g_messages[1].substr(prefix.size());
+    EXPECT_EQ(g_messages[0], kSaveFailed);
+    ASSERT_EQ(g_messages[1].rfind(kTakeKeptAt, 0), 0u) << g_messages[1];
+    const std::string kept = KeptPathIn(g_messages[1]);
     ExpectToneTake({kept, take.seconds}, kCdFormat);
     DeleteFileA(kept.c_str());
 }
@@ -193,14 +194,13 @@ TEST(CaptureThreadWatch, GivesUpOnADriverThreadThatLivesOn) {
     ASSERT_NE(start, nullptr);
     CaptureThreadWatch watch;
     watch.NoteExistingThreads();
-    HANDLE thread = CreateThread(nullptr, 0, start, nullptr, CREATE_SUSPENDED, nullptr);
-    ASSERT_NE(thread, nullptr);
+    const HandleGuard thread(CreateThread(nullptr, 0, start, nullptr, CREATE_SUSPENDED, nullptr));
+    ASSERT_TRUE(thread.IsOpen());
     watch.FindDriverThreads();
     EXPECT_EQ(watch.Count(), 1u);
     EXPECT_FALSE(watch.WaitForDriverThreads());
     EXPECT_EQ(watch.Count(), 0u);
-    TerminateThread(thread, 0);
-    CloseHandle(thread);
+    TerminateThread(thread.Get(), 0);
     FreeLibrary(driver);
 }
 

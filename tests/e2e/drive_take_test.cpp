@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "recorder/handle_guard.h"
 #include "tests/e2e/program_test.h"
 
 namespace e2e {
@@ -23,6 +24,7 @@ namespace {
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
         return ::testing::AssertionFailure() << "cannot make a pipe";
     }
+    const HandleGuard reading(readEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
@@ -32,28 +34,26 @@ namespace {
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     std::string commandLine = "\"" + exePath + "\" " + arguments;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (!started) {
-        CloseHandle(readEnd);
-        return ::testing::AssertionFailure() << "cannot start " << exePath;
+    {
+        // This end is closed once the tool holds it, so that the pipe ends when the tool does.
+        const HandleGuard writing(writeEnd);
+        if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+            return ::testing::AssertionFailure() << "cannot start " << exePath;
+        }
     }
+    const HandleGuard thread(process.hThread);
+    const HandleGuard tool(process.hProcess);
     // Reading to the end of the pipe is waiting for the tool to finish; it bounds its own waits.
     char buffer[512];
     DWORD got = 0;
     while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
         output->append(buffer, got);
     }
-    CloseHandle(readEnd);
     const bool ended = WaitForSingleObject(process.hProcess, kPatientMs) == WAIT_OBJECT_0 &&
                        GetExitCodeProcess(process.hProcess, exitCode);
     if (!ended) {
         TerminateProcess(process.hProcess, 1);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    if (!ended) {
         return ::testing::AssertionFailure() << exePath << " did not end";
     }
     return ::testing::AssertionSuccess();

@@ -26,7 +26,7 @@ TEST_F(E2eFailure, TakeAimedAtAMissingFolderIsReportedAndKeptElsewhere) {
 
     HWND first = WaitForMessageBox(ProcessId(), kErrorCaption);
     ASSERT_NE(first, nullptr) << "no error box after stop; the status reads \"" << window_.Status() << "\"";
-    EXPECT_EQ(MessageBoxText(first), "エラー:MCI_SAVE");
+    EXPECT_EQ(MessageBoxText(first), kSaveFailed);
     ASSERT_TRUE(DismissMessageBox(first));
 
     HWND second = WaitForMessageBox(ProcessId(), kErrorCaption);
@@ -78,7 +78,7 @@ protected:
         for (int i = 0; i < answered; ++i) {
             std::string message;
             ASSERT_TRUE(AnswerErrorBox(&message));
-            EXPECT_EQ(message, "エラー:MCI_SAVE");
+            EXPECT_EQ(message, kSaveFailed);
         }
         HWND open = WaitForMessageBox(ProcessId(), kErrorCaption);
         ASSERT_NE(open, nullptr);
@@ -108,7 +108,7 @@ TEST_F(E2eSessionEnd, AfterTheWindowHasGoneTheTakeIsKeptBeforeItsBox) {
     ASSERT_TRUE(PostMessageA(window_.Handle(), WM_CLOSE, 0, 0));
     HWND box = WaitForMessageBox(ProcessId(), kErrorCaption);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), "エラー:MCI_SAVE");
+    EXPECT_EQ(MessageBoxText(box), kSaveFailed);
     EXPECT_FALSE(IsWindow(window_.Handle()));
     ASSERT_TRUE(EndSession());
 
@@ -262,7 +262,7 @@ TEST_F(E2eFault, DiskTooSmallForTheTake) {
 
     std::string message;
     ASSERT_TRUE(AnswerErrorBox(&message)) << "the status reads \"" << window_.Status() << "\"";
-    EXPECT_EQ(message, "エラー:MCI_SAVE");
+    EXPECT_EQ(message, kSaveFailed);
     std::string where;
     ASSERT_TRUE(AnswerErrorBox(&where));
     KeptTakeRemover kept;

@@ -8,12 +8,8 @@ namespace e2e {
 const char kProgramImageName[] = "mirebasco.exe";
 const char kMainWindowClass[] = "NORMAL0";
 const char kMainWindowTitle[] = "mirebasco";
-const char kErrorCaption[] = "error";
 const char kStatusIdle[] = "停止";
 const char kStatusRecording[] = "録音中";
-const char kRecordFailed[] = "エラー:MCI_RECORD";
-const char kSaveFailed[] = "エラー:MCI_SAVE";
-const char kTakeKeptAt[] = "録音は次のファイルに保存しました:\n";
 
 namespace {
 

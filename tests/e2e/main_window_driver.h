@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/e2e/window_driver.h"
+#include "tests/support/commands_and_texts.h"
 #include "tests/support/presets.h"
 
 // The recorder's main window as its user sees it: the controls by identifier, the status panel's
@@ -25,12 +26,11 @@ constexpr int kStatusPanelId = 1010;
 extern const char kProgramImageName[];  // "mirebasco.exe"
 extern const char kMainWindowClass[];   // "NORMAL0"
 extern const char kMainWindowTitle[];   // "mirebasco"
-extern const char kErrorCaption[];      // "error"
 extern const char kStatusIdle[];        // "停止"
 extern const char kStatusRecording[];   // "録音中", shown until the first tick
-extern const char kRecordFailed[];      // "エラー:MCI_RECORD"
-extern const char kSaveFailed[];        // "エラー:MCI_SAVE"
-extern const char kTakeKeptAt[];        // "録音は次のファイルに保存しました:\n" + path
+// The boxes' caption and texts are the tests' one list (commands_and_texts.h); the benchmark names the
+// caption from here.
+using ::kErrorCaption;
 
 // Reads a running count "録音中 %d秒"; false for every other text.
 bool ParseStatusCount(const std::string& status, int* seconds);

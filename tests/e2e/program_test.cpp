@@ -18,14 +18,6 @@ std::string DescribeExitCode(DWORD exitCode) {
 
 }  // namespace
 
-std::string KeptPathIn(const std::string& message) {
-    const std::string prefix = kTakeKeptAt;
-    if (message.size() <= prefix.size() || message.compare(0, prefix.size(), prefix) != 0) {
-        return {};
-    }
-    return message.substr(prefix.size());
-}
-
 ::testing::AssertionResult LastsAsLongAsTake(const WavFile& wav, const TakeTimes& times) {
     const double seconds = wav.Seconds();
     const double atLeast = (times.stopClicked - times.recordingSeen) / 1000.0 - kLatencySeconds;

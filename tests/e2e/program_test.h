@@ -30,10 +30,6 @@ struct TakeTimes {
 // third of a second, each with half a second to spare for the sound server's latency.
 ::testing::AssertionResult LastsAsLongAsTake(const WavFile& wav, const TakeTimes& times);
 
-// The path named by a box that tells where a take was kept (kTakeKeptAt and the path, which need
-// not end in ".wav"); empty for any other text.
-std::string KeptPathIn(const std::string& message);
-
 // Each test starts the real program in a fresh temporary folder of its own (its current folder)
 // and finds its main window. At the end no message box may be left open, and closing the window
 // must end the program with exit code 0; the folder is then removed with everything in it.

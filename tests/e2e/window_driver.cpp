@@ -2,6 +2,7 @@
 
 #include <dlgs.h>
 
+#include "recorder/handle_guard.h"
 #include "tests/support/long_path_files.h"
 
 namespace e2e {
@@ -163,12 +164,8 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD po
 
 LaunchedProgram::~LaunchedProgram() {
     Terminate();
-    if (info_.hThread) {
-        CloseHandle(info_.hThread);
-    }
-    if (info_.hProcess) {
-        CloseHandle(info_.hProcess);
-    }
+    const HandleGuard thread(info_.hThread);
+    const HandleGuard process(info_.hProcess);
 }
 
 bool LaunchedProgram::Start(const std::string& exePath,
@@ -240,15 +237,10 @@ std::string PathBesideThisProgram(const std::string& relativePath) {
 }
 
 std::string ProcessImageName(DWORD processId) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (!process) {
-        return {};
-    }
+    const HandleGuard process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     char name[MAX_PATH + 1] = {};
     DWORD length = sizeof(name);
-    const BOOL known = QueryFullProcessImageNameA(process, 0, name, &length);
-    CloseHandle(process);
-    if (!known) {
+    if (!process.IsOpen() || !QueryFullProcessImageNameA(process.Get(), 0, name, &length)) {
         return {};
     }
     std::string path(name, length);

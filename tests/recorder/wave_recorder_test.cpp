@@ -3,61 +3,46 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "recorder/save_target.h"
 #include "recorder/take_file.h"
 #include "recorder/wave_recorder.h"
+#include "tests/support/commands_and_texts.h"
 #include "tests/support/kept_take.h"
 #include "tests/support/long_path_files.h"
+#include "tests/support/registry_value.h"
 #include "tests/support/scripted_device.h"
 #include "tests/support/scripted_recorder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wav_builder.h"
 #include "tests/support/wav_file.h"
 
 namespace {
 
-// What the recorder must say, written out here rather than taken from the program, so that a
-// slip in its texts shows.
-const char kOpenFailed[] = "エラー:MCI_OPEN";
-const char kSetFailed[] = "エラー:MCI_SET";
-const char kRecordFailed[] = "エラー:MCI_RECORD";
-const char kStopFailed[] = "エラー:MCI_STOP";
-const char kSaveFailed[] = "エラー:MCI_SAVE";
-const char kCloseFailed[] = "エラー:MCI_CLOSE";
-const char kTakeLost[] = "録音を保存できませんでした";
-const char kInputLost[] = "エラー:録音の入力が止まりました。録音をここで終えます。";
-const char kKeptAt[] = "録音は次のファイルに保存しました:\n";
 // Stands for a box that tells where the take was kept, in the tables.
 const char kKept[] = "kept";
-
-const std::vector<UINT> kStarted = {MCI_OPEN, MCI_SET, MCI_RECORD};
-const std::vector<UINT> kWholeTake = {MCI_OPEN, MCI_SET, MCI_RECORD, MCI_STOP, MCI_SAVE, MCI_CLOSE};
 
 void CreateEmptyFile(const std::string& path) {
     ASSERT_TRUE(WriteBytes(path, {})) << path;
 }
 
-std::string KeptPathIn(const std::string& message) {
-    return message.rfind(kKeptAt, 0) == 0 ? message.substr(strlen(kKeptAt)) : "";
-}
-
 // A kWine device's recording file: a 44-byte header whose sizes are still 0, then the samples,
 // several copy pieces of them, in a pattern that a copy repeating or dropping a piece would not
 // match.
-std::vector<uint8_t> RecordingFileBytes(size_t samples) {
-    std::vector<uint8_t> bytes(44 + samples, 0);
-    memcpy(bytes.data(), "RIFF\0\0\0\0WAVEfmt \x10\0\0\0", 20);
-    memcpy(bytes.data() + 36, "data", 4);
+Bytes RecordingFileBytes(size_t samples) {
+    Bytes pattern(samples);
     for (size_t i = 0; i < samples; ++i) {
-        bytes[44 + i] = static_cast<uint8_t>(i % 251);
+        pattern[i] = static_cast<uint8_t>(i % 251);
     }
-    return bytes;
+    return Riff({FormatChunk(PcmFormat(2, 44100, 16)), Chunk("data", pattern, 0)}, 0);
 }
 
 class ScriptedRecorderTest : public ::testing::Test {
@@ -101,17 +86,43 @@ protected:
 class WaveRecorderTest : public ScriptedRecorderTest, public ::testing::WithParamInterface<DeviceProfile> {
 protected:
     void SetUp() override { UseProfile(GetParam()); }
-    bool Wine() const { return GetParam() == DeviceProfile::kWine; }
 };
 
-std::string ProfileName(const ::testing::TestParamInfo<DeviceProfile>& profile) {
-    return profile.param == DeviceProfile::kWine ? "Wine" : "Documented";
+const auto kProfiles = ::testing::Values(DeviceProfile::kDocumented, DeviceProfile::kWine);
+
+std::string ProfileName(DeviceProfile profile) {
+    return profile == DeviceProfile::kWine ? "Wine" : "Documented";
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles,
-                         WaveRecorderTest,
-                         ::testing::Values(DeviceProfile::kDocumented, DeviceProfile::kWine),
-                         ProfileName);
+INSTANTIATE_TEST_SUITE_P(Profiles, WaveRecorderTest, kProfiles, [](const auto& profile) {
+    return ProfileName(profile.param);
+});
+
+// The rows of a table under both devices, each row a test of its own, so that a failed row leaves
+// nothing behind for the next.
+template <typename Row>
+class WaveRecorderTableTest : public ScriptedRecorderTest,
+                              public ::testing::WithParamInterface<std::tuple<DeviceProfile, Row>> {
+protected:
+    void SetUp() override { UseProfile(std::get<0>(this->GetParam())); }
+    bool Wine() const { return std::get<0>(this->GetParam()) == DeviceProfile::kWine; }
+    const Row& Case() const { return std::get<1>(this->GetParam()); }
+};
+
+template <typename Row, size_t count>
+auto UnderBothDevices(const Row (&rows)[count]) {
+    return ::testing::Combine(kProfiles, ::testing::ValuesIn(rows));
+}
+
+// The profile and the row's name, each character that is no letter or digit an underscore:
+// "Wine_stop_after_a_sleep".
+template <typename Row>
+std::string RowName(const ::testing::TestParamInfo<std::tuple<DeviceProfile, Row>>& info) {
+    std::string name = ProfileName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name;
+}
 
 TEST_P(WaveRecorderTest, ATakeSendsTheSixCommandsWithTheirFlags) {
     const std::string target = folder.File("take.wav");
@@ -121,7 +132,7 @@ TEST_P(WaveRecorderTest, ATakeSendsTheSixCommandsWithTheirFlags) {
     EXPECT_EQ(recorder.IsRecording(), 0);
     EXPECT_TRUE(messages.empty());
 
-    ASSERT_EQ(Commands(), kWholeTake);
+    ASSERT_EQ(Commands(), kTakeCommands);
     const auto& sent = device.sent;
     EXPECT_EQ(sent[0].device, 0u);
     EXPECT_EQ(sent[0].flags, 0x3200u);
@@ -184,7 +195,7 @@ TEST_P(WaveRecorderModeTest, ARecordThatDidNotStartIsReportedAndTheTakeStillCycl
     // What the record command returned: the device's own answer, not one made up for it.
     EXPECT_EQ(recorder.LastError(), 0u);
     recorder.StopAndSave();
-    EXPECT_EQ(Commands(), kWholeTake);
+    EXPECT_EQ(Commands(), kTakeCommands);
     EXPECT_EQ(device.sent[4].fileName, target);
     EXPECT_EQ(recorder.IsRecording(), 0);
 }
@@ -313,29 +324,35 @@ TEST_F(ScriptedRecorderTest, AnExistingTargetIsNeverOverwritten) {
 // The keep folder is one the user sees and Windows does not empty: not the temporary folder. The
 // take kept there is read back whole before the user is told; a keeping save that comes out short
 // is no kept take.
-TEST_P(WaveRecorderTest, ATakeForAMissingFolderIsKeptInTheMusicFolderOnlyWhenItIsWhole) {
-    for (const size_t keptCutTo : {SIZE_MAX, size_t{1000}}) {
-        SCOPED_TRACE(keptCutTo);
-        SetUp();
-        device.saveCutTo = keptCutTo;
-        const std::string target = folder.File("missing\\take.wav");
-        recorder.StartRecording(target.c_str());
-        device.positionMs += 1000;
-        recorder.StopAndSave();
+struct KeepingSave {
+    const char* name;
+    size_t cutTo;  // the bytes the save into the keep folder leaves
+};
+const KeepingSave kKeepingSaves[] = {{"whole", SIZE_MAX}, {"cut short", 1000}};
+using MissingFolderTest = WaveRecorderTableTest<KeepingSave>;
 
-        ASSERT_EQ(Count(MCI_SAVE), 1u) << "the device is asked to save once, where it can";
-        const std::string kept = device.sent[4].fileName;
-        std::string keepFolder;
-        ASSERT_TRUE(KeepFolder(&keepFolder));
-        EXPECT_EQ(kept.rfind(keepFolder, 0), 0u) << kept;
-        EXPECT_NE(kept.find("take"), std::string::npos) << kept;
-        const std::vector<std::string> told = {kSaveFailed,
-                                               keptCutTo == SIZE_MAX ? kKeptAt + kept : kTakeLost};
-        EXPECT_EQ(messages, told);
-        EXPECT_EQ(recorder.IsRecording(), 0);
-        EXPECT_EQ(Commands().back(), static_cast<UINT>(MCI_CLOSE));
-    }
+TEST_P(MissingFolderTest, ATakeForAMissingFolderIsKeptInTheMusicFolderOnlyWhenItIsWhole) {
+    const size_t keptCutTo = Case().cutTo;
+    device.saveCutTo = keptCutTo;
+    const std::string target = folder.File("missing\\take.wav");
+    recorder.StartRecording(target.c_str());
+    device.positionMs += 1000;
+    recorder.StopAndSave();
+
+    ASSERT_EQ(Count(MCI_SAVE), 1u) << "the device is asked to save once, where it can";
+    const std::string kept = device.sent[4].fileName;
+    std::string keepFolder;
+    ASSERT_TRUE(KeepFolder(&keepFolder));
+    EXPECT_EQ(kept.rfind(keepFolder, 0), 0u) << kept;
+    EXPECT_NE(kept.find("take"), std::string::npos) << kept;
+    const std::vector<std::string> told = {kSaveFailed,
+                                           keptCutTo == SIZE_MAX ? kTakeKeptAt + kept : kTakeLost};
+    EXPECT_EQ(messages, told);
+    EXPECT_EQ(recorder.IsRecording(), 0);
+    EXPECT_EQ(Commands().back(), static_cast<UINT>(MCI_CLOSE));
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, MissingFolderTest, UnderBothDevices(kKeepingSaves), RowName<KeepingSave>);
 
 TEST_P(WaveRecorderTest, ASaveRefusedByTheDeviceIsSavedAgainInTheKeepFolder) {
     device.results[MCI_SAVE] = MCIERR_FILE_NOT_FOUND;
@@ -350,7 +367,7 @@ TEST_P(WaveRecorderTest, ASaveRefusedByTheDeviceIsSavedAgainInTheKeepFolder) {
     ASSERT_EQ(Count(MCI_SAVE), 2u);
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0], kSaveFailed);
-    EXPECT_EQ(messages[1], kKeptAt + device.sent[5].fileName);
+    EXPECT_EQ(messages[1], kTakeKeptAt + device.sent[5].fileName);
 }
 
 TEST_P(WaveRecorderTest, NestedCallsFromAnErrorBoxOpenNoSecondDeviceAndSaveOnce) {
@@ -388,7 +405,7 @@ TEST_P(WaveRecorderTest, TheStopsBoxesComeOnceTheTakeIsOnDisk) {
     recorder.StartRecording(folder.File("take.wav").c_str());
     recorder.StopAndSave();
     EXPECT_EQ(messages, (std::vector<std::string>{kStopFailed, kCloseFailed}));
-    EXPECT_EQ(sentAtBox, (std::vector<std::vector<UINT>>{kWholeTake, kWholeTake}));
+    EXPECT_EQ(sentAtBox, (std::vector<std::vector<UINT>>{kTakeCommands, kTakeCommands}));
 }
 
 TEST_F(ScriptedRecorderTest, DestructionSavesARunningTake) {
@@ -398,8 +415,7 @@ TEST_F(ScriptedRecorderTest, DestructionSavesARunningTake) {
         local.StartRecording(folder.File("take.wav").c_str());
         device.sent.clear();
     }
-    const std::vector<UINT> expected = {MCI_STOP, MCI_SAVE, MCI_CLOSE};
-    EXPECT_EQ(Commands(), expected);
+    EXPECT_EQ(Commands(), kStopCommands);
 }
 
 // The path buffer holds 303 bytes of text and its terminator.
@@ -424,76 +440,76 @@ struct KeptTakeCase {
     std::vector<std::string> documented, wine;  // what the user is told (kKept: where it was kept)
 };
 
-TEST_P(WaveRecorderTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
-    const std::vector<std::string> keptElsewhere = {kSaveFailed, kKept};
-    const KeptTakeCase cases[] = {
-        {"watch", true, End::kWatch, SIZE_MAX, 0, false, {kInputLost}, {kInputLost}},
-        // A documented device stops without its input, so nothing tells the stop apart.
-        {"stop", true, End::kStop, SIZE_MAX, 0, false, {}, {kInputLost}},
-        // The machine slept: how far the length lags behind is not known, and the input is dead.
-        {"stop after a sleep", true, End::kStopAfterSleep, SIZE_MAX, 0, false, {}, {kInputLost}},
-        {"cut short", false, End::kStop, 1000, 0, false, keptElsewhere, keptElsewhere},
-        {"well-formed but short", false, End::kStop, SIZE_MAX, 100, false, keptElsewhere, keptElsewhere},
-        {"2 ms short", false, End::kStop, SIZE_MAX, 2, false, keptElsewhere, keptElsewhere},
-        // An odd number of 8-bit samples, padded to an even chunk as RIFF wants: whole.
-        {"padded", false, End::kStop, SIZE_MAX, 0, true, {}, {}},
-    };
-    for (const KeptTakeCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        SetUp();
-        const std::vector<uint8_t> recording = RecordingFileBytes(2 * 176400 + 3);
-        device.recordingFile = folder.File(std::string(c.name) + ".tmp");
-        ASSERT_TRUE(WriteBytes(device.recordingFile, recording));
-        device.saveCutTo = c.saveCutTo;
-        device.saveShortMs = c.saveShortMs;
-        device.msPerLengthQuestion = c.end != End::kWatch ? 1000 : 0;
-        recorder.SetFormat(c.eightBitMono ? 11025 : 44100, c.eightBitMono ? 8 : 16, c.eightBitMono ? 1 : 2);
-        const std::string target = folder.File(std::string(c.name) + ".wav");
-        recorder.StartRecording(target.c_str());
-        device.positionMs = c.eightBitMono ? 1091 : 1000;  // 11025 * 1.092 s: 12039 bytes
-        TickFor(1000);
-        device.inputAlive = !c.inputDies;
-        if (c.end == End::kWatch) {
-            EXPECT_TRUE(TickFor(8000));
-        } else {
-            device.tick += c.end == End::kStopAfterSleep ? 60000 : 0;
-            recorder.StopAndSave();
-        }
-        EXPECT_EQ(recorder.IsRecording(), 0);
-        const bool notWhole = c.saveCutTo != SIZE_MAX || c.saveShortMs != 0;
-        const bool rebuilt = Wine() && (c.inputDies || notWhole);
-        const std::vector<std::string>& told = Wine() ? c.wine : c.documented;
-        ASSERT_EQ(messages.size(), told.size());
-        for (size_t i = 0; i < told.size(); ++i) {
-            EXPECT_EQ(messages[i].rfind(told[i] == kKept ? kKeptAt : told[i], 0), 0u) << messages[i];
-        }
-        // A documented device names no recording file, so it is asked to save once more.
-        std::vector<UINT> sent = Wine() && c.inputDies ? kStarted : kWholeTake;
-        if (!Wine() && notWhole) {
-            sent.insert(sent.begin() + 4, MCI_SAVE);
-        }
-        EXPECT_EQ(Commands(), sent);
-        const std::string kept = told.empty() || told.back() != kKept ? target : KeptPathIn(messages.back());
-        WavFile wav;
-        std::string error;
-        ASSERT_TRUE(ReadWavFile(kept, &wav, &error)) << kept << ": " << error;
-        if (rebuilt) {
-            // Whole frames of 4 of the recording file's samples, each piece where it belongs.
-            const size_t frames = (recording.size() - 44) / 4 * 4;
-            EXPECT_TRUE(wav.data ==
-                        std::vector<uint8_t>(recording.begin() + 44, recording.begin() + 44 + frames));
-        } else {
-            EXPECT_GE(wav.data.size(), device.positionMs * device.wave.nAvgBytesPerSec / 1000 - 200) << kept;
-        }
-        if (c.eightBitMono) {
-            EXPECT_EQ(wav.data.size() % 2, 1u) << "the row no longer makes an odd-sized chunk";
-        }
-        if (kept != target) {
-            EXPECT_FALSE(IsFile(target)) << "a file under the user's name that is not the take";
-            DeleteFileA(kept.c_str());
-        }
+const std::vector<std::string> kKeptElsewhere = {kSaveFailed, kKept};
+const KeptTakeCase kKeptTakeCases[] = {
+    {"watch", true, End::kWatch, SIZE_MAX, 0, false, {kInputLost}, {kInputLost}},
+    // A documented device stops without its input, so nothing tells the stop apart.
+    {"stop", true, End::kStop, SIZE_MAX, 0, false, {}, {kInputLost}},
+    // The machine slept: how far the length lags behind is not known, and the input is dead.
+    {"stop after a sleep", true, End::kStopAfterSleep, SIZE_MAX, 0, false, {}, {kInputLost}},
+    {"cut short", false, End::kStop, 1000, 0, false, kKeptElsewhere, kKeptElsewhere},
+    {"well-formed but short", false, End::kStop, SIZE_MAX, 100, false, kKeptElsewhere, kKeptElsewhere},
+    {"2 ms short", false, End::kStop, SIZE_MAX, 2, false, kKeptElsewhere, kKeptElsewhere},
+    // An odd number of 8-bit samples, padded to an even chunk as RIFF wants: whole.
+    {"padded", false, End::kStop, SIZE_MAX, 0, true, {}, {}},
+};
+using KeptWholeTest = WaveRecorderTableTest<KeptTakeCase>;
+
+TEST_P(KeptWholeTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
+    const KeptTakeCase& c = Case();
+    const Bytes recording = RecordingFileBytes(2 * 176400 + 3);
+    device.recordingFile = folder.File(std::string(c.name) + ".tmp");
+    ASSERT_TRUE(WriteBytes(device.recordingFile, recording));
+    device.saveCutTo = c.saveCutTo;
+    device.saveShortMs = c.saveShortMs;
+    device.msPerLengthQuestion = c.end != End::kWatch ? 1000 : 0;
+    recorder.SetFormat(c.eightBitMono ? 11025 : 44100, c.eightBitMono ? 8 : 16, c.eightBitMono ? 1 : 2);
+    const std::string target = folder.File(std::string(c.name) + ".wav");
+    recorder.StartRecording(target.c_str());
+    device.positionMs = c.eightBitMono ? 1091 : 1000;  // 11025 * 1.092 s: 12039 bytes
+    TickFor(1000);
+    device.inputAlive = !c.inputDies;
+    if (c.end == End::kWatch) {
+        EXPECT_TRUE(TickFor(8000));
+    } else {
+        device.tick += c.end == End::kStopAfterSleep ? 60000 : 0;
+        recorder.StopAndSave();
+    }
+    EXPECT_EQ(recorder.IsRecording(), 0);
+    const bool notWhole = c.saveCutTo != SIZE_MAX || c.saveShortMs != 0;
+    const bool rebuilt = Wine() && (c.inputDies || notWhole);
+    const std::vector<std::string>& told = Wine() ? c.wine : c.documented;
+    ASSERT_EQ(messages.size(), told.size());
+    for (size_t i = 0; i < told.size(); ++i) {
+        EXPECT_EQ(messages[i].rfind(told[i] == kKept ? kTakeKeptAt : told[i], 0), 0u) << messages[i];
+    }
+    // A documented device names no recording file, so it is asked to save once more.
+    std::vector<UINT> sent = Wine() && c.inputDies ? kStartCommands : kTakeCommands;
+    if (!Wine() && notWhole) {
+        sent.insert(sent.begin() + 4, MCI_SAVE);
+    }
+    EXPECT_EQ(Commands(), sent);
+    const std::string kept = told.empty() || told.back() != kKept ? target : KeptPathIn(messages.back());
+    WavFile wav;
+    std::string error;
+    ASSERT_TRUE(ReadWavFile(kept, &wav, &error)) << kept << ": " << error;
+    if (rebuilt) {
+        // Whole frames of 4 of the recording file's samples, each piece where it belongs.
+        const size_t frames = (recording.size() - 44) / 4 * 4;
+        EXPECT_TRUE(wav.data == Bytes(recording.begin() + 44, recording.begin() + 44 + frames));
+    } else {
+        EXPECT_GE(wav.data.size(), device.positionMs * device.wave.nAvgBytesPerSec / 1000 - 200) << kept;
+    }
+    if (c.eightBitMono) {
+        EXPECT_EQ(wav.data.size() % 2, 1u) << "the row no longer makes an odd-sized chunk";
+    }
+    if (kept != target) {
+        EXPECT_FALSE(IsFile(target)) << "a file under the user's name that is not the take";
+        DeleteFileA(kept.c_str());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, KeptWholeTest, UnderBothDevices(kKeptTakeCases), RowName<KeptTakeCase>);
 
 // A device left with its dead input (Wine's cannot be stopped) whose length grows again was alive
 // after all: at the next start, or at the session's end (the input back while the box says it
@@ -520,20 +536,20 @@ TEST_P(LeftDeviceTest, ADeviceLeftForDeadThatComesBackIsSavedAtTheNextStartOrThe
     };
     ASSERT_TRUE(TickFor(8000));
     EXPECT_TRUE(IsFile(folder.File("take-0.wav")));
-    std::vector<UINT> reclaimed = kWholeTake;
+    std::vector<UINT> reclaimed = kTakeCommands;
     if (!sessionEnds) {
-        EXPECT_EQ(Commands(), kStarted);
+        EXPECT_EQ(Commands(), kStartCommands);
         device.inputAlive = true;
         device.idOnOpen = 8;
         recorder.StartRecording(folder.File("next.wav").c_str());
-        reclaimed.insert(reclaimed.end(), kStarted.begin(), kStarted.end());
+        reclaimed.insert(reclaimed.end(), kStartCommands.begin(), kStartCommands.end());
     }
     ASSERT_EQ(Commands(), reclaimed);
     EXPECT_EQ(device.sent[4].device, 7u);
     EXPECT_EQ(device.sent[4].fileName, folder.File("take-1.wav"));
     std::vector<std::string> told = {kInputLost};
     if (!sessionEnds) {
-        told.push_back(kKeptAt + folder.File("take-1.wav"));
+        told.push_back(kTakeKeptAt + folder.File("take-1.wav"));
     }
     EXPECT_EQ(messages, told);
 }
@@ -545,99 +561,97 @@ INSTANTIATE_TEST_SUITE_P(Ends, LeftDeviceTest, ::testing::Values(false, true), [
 // A live input that only looks dead for a while is never judged dead: a length that stands
 // still for four seconds on a busy machine, a clock that jumps by a minute (the machine slept),
 // or a device that tells no length until the stop. The take ends as any other.
-TEST_P(WaveRecorderTest, AnInputThatOnlyLooksDeadIsNotJudgedDead) {
-    const struct {
-        const char* name;
-        DWORD jumpMs;   // one tick this late, the input silent meanwhile
-        DWORD stillMs;  // then ticks every half second with the length standing still
-        bool lengthOnlyAfterStop;
-        DWORD lateMs;  // then the length stands still this long from the last second's ticks on
-    } cases[] = {
-        {"still for 4 s", 0, 4000, false, 0},
-        {"clock jump", 60000, 4000, false, 0},
-        {"no length until the stop", 0, 12000, true, 0},
-        // Still for the second before the click and two more into the stop's wait.
-        {"late at the stop", 0, 0, false, 3000},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        SetUp();
-        device.lengthOnlyAfterStop = c.lengthOnlyAfterStop;
-        recorder.StartRecording(folder.File("take.wav").c_str());
-        device.positionMs += 1000;
-        EXPECT_FALSE(TickFor(1000));
-        device.inputAlive = false;
-        device.tick += c.jumpMs;
-        EXPECT_FALSE(TickFor(c.stillMs));
-        device.inputAlive = true;
-        device.lateUntilTick = device.tick + c.lateMs;
-        EXPECT_FALSE(TickFor(1000));
-        device.msPerLengthQuestion = 100;  // the stop's wait sees its time pass
-        recorder.StopAndSave();
-        EXPECT_EQ(Commands(), kWholeTake);
-        EXPECT_TRUE(messages.empty()) << messages.front();
-    }
+struct LooksDeadCase {
+    const char* name;
+    DWORD jumpMs;   // one tick this late, the input silent meanwhile
+    DWORD stillMs;  // then ticks every half second with the length standing still
+    bool lengthOnlyAfterStop;
+    DWORD lateMs;  // then the length stands still this long from the last second's ticks on
+};
+const LooksDeadCase kLooksDeadCases[] = {
+    {"still for 4 s", 0, 4000, false, 0},
+    {"clock jump", 60000, 4000, false, 0},
+    {"no length until the stop", 0, 12000, true, 0},
+    // Still for the second before the click and two more into the stop's wait.
+    {"late at the stop", 0, 0, false, 3000},
+};
+using LooksDeadTest = WaveRecorderTableTest<LooksDeadCase>;
+
+TEST_P(LooksDeadTest, AnInputThatOnlyLooksDeadIsNotJudgedDead) {
+    const LooksDeadCase& c = Case();
+    device.lengthOnlyAfterStop = c.lengthOnlyAfterStop;
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    device.positionMs += 1000;
+    EXPECT_FALSE(TickFor(1000));
+    device.inputAlive = false;
+    device.tick += c.jumpMs;
+    EXPECT_FALSE(TickFor(c.stillMs));
+    device.inputAlive = true;
+    device.lateUntilTick = device.tick + c.lateMs;
+    EXPECT_FALSE(TickFor(1000));
+    device.msPerLengthQuestion = 100;  // the stop's wait sees its time pass
+    recorder.StopAndSave();
+    EXPECT_EQ(Commands(), kTakeCommands);
+    EXPECT_TRUE(messages.empty()) << messages.front();
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, LooksDeadTest, UnderBothDevices(kLooksDeadCases), RowName<LooksDeadCase>);
 
 // A take too long for one file: each file is saved under the next free name when it nears the
 // limit, and the take goes on at once in a new device; its seconds count on from its start. A
 // fault at the hand-over is told once the next file records, and the take goes on unless the
 // next file cannot record.
-TEST_P(WaveRecorderTest, ALongTakeGoesOnInTheNextFreeNames) {
-    const struct {
-        const char* name;
-        UINT failing;  // the command that fails at the first hand-over: its first save, its open
-        int failingTime;
-        bool sessionEndsInBox;
-        bool goesOn;
-        std::vector<std::string> told;
-        std::vector<std::string> files;
-    } cases[] = {
-        {"clean", 0, 0, false, true, {}, {"take-0.wav", "take-1.wav", "take-2.wav", "take.wav"}},
-        {"save fails",
-         MCI_SAVE,
-         1,
-         false,
-         true,
-         {kSaveFailed, kKept},
-         {"take-0.wav", "take-1.wav", "take.wav"}},
-        {"next open fails", MCI_OPEN, 2, false, false, {kOpenFailed}, {"take.wav"}},
-        {"session ends in the box", MCI_SAVE, 1, true, false, {kSaveFailed}, {"take.wav"}},
+struct LongTakeCase {
+    const char* name;
+    UINT failing;  // the command that fails at the first hand-over: its first save, its open
+    int failingTime;
+    bool sessionEndsInBox;
+    bool goesOn;
+    std::vector<std::string> told;
+    std::vector<std::string> files;
+};
+const LongTakeCase kLongTakeCases[] = {
+    {"clean", 0, 0, false, true, {}, {"take-0.wav", "take-1.wav", "take-2.wav", "take.wav"}},
+    {"save fails", MCI_SAVE, 1, false, true, {kSaveFailed, kKept}, {"take-0.wav", "take-1.wav", "take.wav"}},
+    {"next open fails", MCI_OPEN, 2, false, false, {kOpenFailed}, {"take.wav"}},
+    {"session ends in the box", MCI_SAVE, 1, true, false, {kSaveFailed}, {"take.wav"}},
+};
+using LongTakeTest = WaveRecorderTableTest<LongTakeCase>;
+
+TEST_P(LongTakeTest, ALongTakeGoesOnInTheNextFreeNames) {
+    const LongTakeCase& c = Case();
+    // A second of CD sound and its header.
+    recorder.handOverBytes = kWaveHeaderSize + 176400;
+    int sent = 0;
+    device.results[c.failing] = c.failingTime == 1 ? MCIERR_FILE_NOT_FOUND : 0;
+    device.onCommand = [&](UINT command) {
+        if (command == c.failing) {
+            device.results[c.failing] = ++sent + 1 == c.failingTime ? MCIERR_FILE_NOT_FOUND : 0;
+        }
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        SetUp();
-        // A second of CD sound and its header.
-        recorder.handOverBytes = kWaveHeaderSize + 176400;
-        int sent = 0;
-        device.results[c.failing] = c.failingTime == 1 ? MCIERR_FILE_NOT_FOUND : 0;
-        device.onCommand = [&](UINT command) {
-            if (command == c.failing) {
-                device.results[c.failing] = ++sent + 1 == c.failingTime ? MCIERR_FILE_NOT_FOUND : 0;
-            }
-        };
-        device.onMessage = [&](const std::string&) {
-            if (c.sessionEndsInBox) {
-                recorder.FinishTakeSilently();
-            }
-        };
-        recorder.StartRecording(folder.File("take.wav").c_str());
-        EXPECT_EQ(TickFor(3200), !c.goesOn) << "the watch tells whether the take ended";
-        EXPECT_EQ(recorder.ElapsedSeconds(), c.goesOn ? 3u : 0u);
-        recorder.StopAndSave();
-        ASSERT_EQ(messages.size(), c.told.size());
-        for (size_t i = 0; i < c.told.size(); ++i) {
-            EXPECT_EQ(messages[i].rfind(c.told[i] == kKept ? kKeptAt : c.told[i], 0), 0u) << messages[i];
+    device.onMessage = [&](const std::string&) {
+        if (c.sessionEndsInBox) {
+            recorder.FinishTakeSilently();
         }
-        EXPECT_EQ(folder.Entries(), c.files);
-        for (const std::string& name : c.files) {
-            WavFile wav;
-            std::string error;
-            EXPECT_TRUE(ReadWavFile(folder.File(name), &wav, &error)) << name << ": " << error;
-            DeleteFileA(folder.File(name).c_str());
-        }
+    };
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    EXPECT_EQ(TickFor(3200), !c.goesOn) << "the watch tells whether the take ended";
+    EXPECT_EQ(recorder.ElapsedSeconds(), c.goesOn ? 3u : 0u);
+    recorder.StopAndSave();
+    ASSERT_EQ(messages.size(), c.told.size());
+    for (size_t i = 0; i < c.told.size(); ++i) {
+        EXPECT_EQ(messages[i].rfind(c.told[i] == kKept ? kTakeKeptAt : c.told[i], 0), 0u) << messages[i];
+    }
+    EXPECT_EQ(folder.Entries(), c.files);
+    for (const std::string& name : c.files) {
+        WavFile wav;
+        std::string error;
+        EXPECT_TRUE(ReadWavFile(folder.File(name), &wav, &error)) << name << ": " << error;
+        DeleteFileA(folder.File(name).c_str());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, LongTakeTest, UnderBothDevices(kLongTakeCases), RowName<LongTakeCase>);
 
 // At the fastest preset a file is handed over while more than a minute of sound still fits below
 // the writer's 2 GiB limit, so that a tick a minute late (a machine too busy to answer) still comes
@@ -649,21 +663,23 @@ TEST_F(ScriptedRecorderTest, AFileIsHandedOverWithAMinuteToSpareBelowTwoGibibyte
     const DWORD msToTheLimit = static_cast<DWORD>(((uint64_t{1} << 31) - 44) / 192);
     device.tick += msToTheLimit - 120000;
     EXPECT_FALSE(recorder.WatchTake());
-    EXPECT_EQ(Commands(), kStarted) << "handed over with two minutes to spare";
+    EXPECT_EQ(Commands(), kStartCommands) << "handed over with two minutes to spare";
     device.tick += 60000;
     EXPECT_FALSE(recorder.WatchTake());
-    std::vector<UINT> handedOver = kWholeTake;
-    handedOver.insert(handedOver.end(), kStarted.begin(), kStarted.end());
+    std::vector<UINT> handedOver = kTakeCommands;
+    handedOver.insert(handedOver.end(), kStartCommands.begin(), kStartCommands.end());
     EXPECT_EQ(Commands(), handedOver);
 }
 
 // A Music folder that exists but takes no new file (a share gone read-only) is passed over: the
-// take is kept in Documents. The suite runs alone (CMakeLists.txt).
+// take is kept in Documents. The user's Music folder is pointed at a read-only file system, which
+// every program of the prefix sees, so the suite runs alone (CMakeLists.txt).
 using KeepFolderTest = ScriptedRecorderTest;
 
 TEST_F(KeepFolderTest, AMusicFolderThatTakesNoNewFileIsPassedOverForDocuments) {
-    MusicFolderThatTakesNoFile music;
-    ASSERT_TRUE(music.Made());
+    const RegistryValueOverride music(
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", "My Music", "Z:\\proc");
+    ASSERT_TRUE(music.IsSet()) << music.Error();
     std::string documents;
     ASSERT_TRUE(KeepFolder(&documents, CSIDL_PERSONAL));
     recorder.StartRecording(folder.File("missing\\take.wav").c_str());
@@ -687,30 +703,22 @@ TEST(SaveTargetTest, TheFreeSpaceCheckIsSkippedOnlyForARenameOnTheSameVolume) {
 // Every layout RIFF allows is a whole take; one that claims more than it holds is not.
 TEST(TakeFileTest, EveryLegalLayoutIsWholeAndACutOneIsNot) {
     TempDir folder{"layout"};
-    auto wave = [](uint32_t dataSize, const std::vector<uint8_t>& after, int riffExtra, size_t cut) {
-        std::vector<uint8_t> bytes = RecordingFileBytes(dataSize);
-        const uint32_t riff = static_cast<uint32_t>(36 + dataSize + after.size() + riffExtra);
-        memcpy(&bytes[4], &riff, 4);
-        memcpy(&bytes[40], &dataSize, 4);
-        bytes.insert(bytes.end(), after.begin(), after.end());
-        bytes.resize(bytes.size() - cut);
-        return bytes;
-    };
-    const std::vector<uint8_t> list = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
-    const std::vector<uint8_t> oddChunk = {'J', 'U', 'N', 'K', 3, 0, 0, 0, 1, 2, 3, 0};
-    std::vector<uint8_t> oddBefore = wave(1000, {}, static_cast<int>(oddChunk.size()), 0);
-    oddBefore.insert(oddBefore.begin() + 36, oddChunk.begin(), oddChunk.end());
+    const Bytes format = FormatChunk(PcmFormat(2, 44100, 16));
+    const Bytes data = Chunk("data", Bytes(1000));
+    const Bytes plain = Riff({format, data});
+    const Bytes cutShort(plain.begin(), plain.end() - 10);
     const struct {
         const char* name;
-        std::vector<uint8_t> bytes;
+        Bytes bytes;
         bool whole;
     } cases[] = {
-        {"plain", wave(1000, {}, 0, 0), true},
-        {"odd, padded", wave(1001, {0}, 0, 0), true},
-        {"a chunk after the data", wave(1000, list, 0, 0), true},
-        {"an odd chunk before the data, padded", oddBefore, true},
-        {"cut short", wave(1000, {}, 0, 10), false},
-        {"claims more than it holds", wave(1000, {}, 8, 0), false},
+        {"plain", plain, true},
+        {"odd, padded", Riff({format, Chunk("data", Bytes(1001))}), true},
+        {"a chunk after the data", Riff({format, data, Chunk("LIST", {'I', 'N', 'F', 'O'})}), true},
+        {"an odd chunk before the data, padded", Riff({format, Chunk("JUNK", {1, 2, 3}), data}), true},
+        {"cut short", cutShort, false},
+        // Its size claims 8 bytes more than follow it.
+        {"claims more than it holds", Riff({format, data}, static_cast<uint32_t>(plain.size())), false},
     };
     for (const auto& c : cases) {
         const std::string path = folder.File(std::string(c.name) + ".wav");

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/registry_value.h"
+
 // Leaves every program started while it lives without a sound device, and gives them their sound
 // back when it goes.
 //
@@ -18,22 +20,12 @@
 // until the program has ended.
 class NoSoundDevice {
 public:
-    NoSoundDevice();
-    ~NoSoundDevice();
-    NoSoundDevice(const NoSoundDevice&) = delete;
-    NoSoundDevice& operator=(const NoSoundDevice&) = delete;
-
     // False when the setting could not be made; the reason is in Error().
-    bool IsActive() const { return active_; }
-    const std::string& Error() const { return error_; }
+    bool IsActive() const { return audio_.IsSet(); }
+    const std::string& Error() const { return audio_.Error(); }
 
 private:
-    HKEY key_ = nullptr;
-    bool active_ = false;
-    bool hadValue_ = false;
-    DWORD oldType_ = 0;
-    std::string oldValue_;
-    std::string error_;
+    RegistryValueOverride audio_{"Software\\Wine\\Drivers", "Audio", ""};
 };
 
 // How many sound input devices a program started now sees, as sound_probe.exe beside this test

@@ -30,45 +30,6 @@ inline ::testing::AssertionResult KeepFolder(std::string* folder, int csidl = CS
     return ::testing::AssertionSuccess();
 }
 
-// Points the user's Music folder at a folder that exists but takes no new file (a read-only file
-// system) while it lives, and puts back what was there when it goes, also when the test fails.
-// Every program of the Wine prefix sees the change, so a test that makes one runs alone.
-class MusicFolderThatTakesNoFile {
-public:
-    MusicFolderThatTakesNoFile() {
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_) !=
-            ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        had_ = RegQueryValueExA(key_, kValue, nullptr, &type_, saved_, &size_) == ERROR_SUCCESS;
-        made_ = RegSetValueExA(key_, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(kReadOnly),
-                               sizeof(kReadOnly)) == ERROR_SUCCESS;
-    }
-    ~MusicFolderThatTakesNoFile() {
-        if (key_ != nullptr) {
-            had_ ? RegSetValueExA(key_, kValue, 0, type_, saved_, size_) : RegDeleteValueA(key_, kValue);
-            RegCloseKey(key_);
-        }
-    }
-    MusicFolderThatTakesNoFile(const MusicFolderThatTakesNoFile&) = delete;
-    MusicFolderThatTakesNoFile& operator=(const MusicFolderThatTakesNoFile&) = delete;
-
-    bool Made() const { return made_; }
-
-private:
-    static constexpr char kKey[] =
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-    static constexpr char kValue[] = "My Music";
-    static constexpr char kReadOnly[] = "Z:\\proc";
-    HKEY key_ = nullptr;
-    bool had_ = false;
-    bool made_ = false;
-    DWORD type_ = 0;
-    BYTE saved_[2 * MAX_PATH] = {};
-    DWORD size_ = sizeof(saved_);
-};
-
 // Removes a take that the program kept outside the test's own folder once the test is over: the
 // keep folder is shared by every test program of the prefix and outlives them.
 class KeptTakeRemover {

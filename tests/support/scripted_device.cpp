@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "recorder/handle_guard.h"
+#include "tests/support/wav_builder.h"
+
 Script g_script;
 
 namespace {
@@ -13,37 +16,19 @@ std::vector<std::string> g_savedFiles;
 // The take as the device writes it: RIFF, the format set, and the samples of the recorded length
 // in whole frames, an odd count padded to an even size.
 void WriteSavedTake(const std::string& path, bool first) {
-    const WORD block = std::max<WORD>(g_script.wave.nBlockAlign, 1);
+    const MCI_WAVE_SET_PARMS& wave = g_script.wave;
+    const WORD block = std::max<WORD>(wave.nBlockAlign, 1);
     const DWORD_PTR shortMs = first ? std::min<DWORD_PTR>(g_script.saveShortMs, g_script.positionMs) : 0;
-    const DWORD_PTR ms = g_script.positionMs - shortMs;
-    uint32_t dataSize = static_cast<uint32_t>(ms * g_script.wave.nAvgBytesPerSec / 1000);
+    uint32_t dataSize = static_cast<uint32_t>((g_script.positionMs - shortMs) * wave.nAvgBytesPerSec / 1000);
     dataSize -= dataSize % block;
-    const uint32_t riffSize = 36 + dataSize + (dataSize & 1);
-    const uint32_t formatSize = 16;
-    PCMWAVEFORMAT format = {};
-    format.wf.wFormatTag = WAVE_FORMAT_PCM;
-    format.wf.nChannels = g_script.wave.nChannels;
-    format.wf.nSamplesPerSec = g_script.wave.nSamplesPerSec;
-    format.wf.nAvgBytesPerSec = g_script.wave.nAvgBytesPerSec;
-    format.wf.nBlockAlign = g_script.wave.nBlockAlign;
-    format.wBitsPerSample = g_script.wave.wBitsPerSample;
-    std::vector<char> bytes;
-    auto put = [&](const void* data, size_t size) {
-        bytes.insert(bytes.end(), static_cast<const char*>(data), static_cast<const char*>(data) + size);
-    };
-    put("RIFF", 4);
-    put(&riffSize, 4);
-    put("WAVEfmt ", 8);
-    put(&formatSize, 4);
-    put(&format, sizeof(format));
-    put("data", 4);
-    put(&dataSize, 4);
-    bytes.resize(std::min(bytes.size() + dataSize + (dataSize & 1), first ? g_script.saveCutTo : SIZE_MAX));
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
+    const WavFormat format = {WAVE_FORMAT_PCM,      wave.nChannels,   wave.nSamplesPerSec,
+                              wave.nAvgBytesPerSec, wave.nBlockAlign, wave.wBitsPerSample};
+    Bytes bytes = Riff({FormatChunk(format), Chunk("data", Bytes(dataSize))});
+    bytes.resize(std::min(bytes.size(), first ? g_script.saveCutTo : SIZE_MAX));
+    HandleGuard file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file.IsOpen()) {
+        WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
 }
 

@@ -23,13 +23,7 @@ std::string Describe(const WavFormat& format) {
 ::testing::AssertionResult HasFormat(const WavFile& wav,
                                      const std::string& name,
                                      const TakeFormat& expected) {
-    WavFormat want;
-    want.formatTag = 1;
-    want.channels = expected.channels;
-    want.sampleRate = expected.sampleRate;
-    want.bitsPerSample = expected.bitsPerSample;
-    want.blockAlign = static_cast<uint16_t>(expected.channels * expected.bitsPerSample / 8);
-    want.bytesPerSecond = expected.sampleRate * want.blockAlign;
+    const WavFormat want = PcmFormat(expected.channels, expected.sampleRate, expected.bitsPerSample);
     if (Describe(wav.format) != Describe(want)) {
         return ::testing::AssertionFailure()
                << name << " has format {" << Describe(wav.format) << "}, expected {" << Describe(want) << "}";

@@ -63,18 +63,9 @@ TempDir::~TempDir() {
 
 std::vector<std::string> TempDir::Entries() const {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    ForEachEntry(path_, [&](const std::string& path, const WIN32_FIND_DATAW&) {
+        names.push_back(FileNamePart(path));
+    });
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -17,6 +17,12 @@ struct WavFormat {
     uint16_t bitsPerSample = 0;
 };
 
+// A PCM format of that many channels, rate and bits, its block size and byte rate derived.
+inline WavFormat PcmFormat(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample) {
+    const auto blockAlign = static_cast<uint16_t>(channels * bitsPerSample / 8);
+    return {1, channels, sampleRate, sampleRate * blockAlign, blockAlign, bitsPerSample};
+}
+
 struct WavFile {
     WavFormat format;
     std::vector<uint8_t> data;  // the data chunk's bytes

@@ -12,60 +12,15 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/tone_detector.h"
+#include "tests/support/wav_builder.h"
 #include "tests/support/wav_file.h"
 
 namespace {
 
-void Put16(std::vector<uint8_t>* bytes, uint32_t value) {
-    bytes->push_back(static_cast<uint8_t>(value & 0xFF));
-    bytes->push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-void Put32(std::vector<uint8_t>* bytes, uint32_t value) {
-    Put16(bytes, value & 0xFFFF);
-    Put16(bytes, value >> 16);
-}
-
-void PutTag(std::vector<uint8_t>* bytes, const char* tag) {
-    for (int i = 0; i < 4; ++i) {
-        bytes->push_back(static_cast<uint8_t>(tag[i]));
-    }
-}
-
-void PutChunk(std::vector<uint8_t>* bytes, const char* tag, const std::vector<uint8_t>& body) {
-    PutTag(bytes, tag);
-    Put32(bytes, static_cast<uint32_t>(body.size()));
-    bytes->insert(bytes->end(), body.begin(), body.end());
-    if (body.size() & 1) {
-        bytes->push_back(0);
-    }
-}
-
-std::vector<uint8_t> FormatChunk(uint16_t channels, uint32_t rate, uint16_t bits) {
-    std::vector<uint8_t> body;
-    const auto blockAlign = static_cast<uint16_t>(channels * bits / 8);
-    Put16(&body, 1);
-    Put16(&body, channels);
-    Put32(&body, rate);
-    Put32(&body, rate * blockAlign);
-    Put16(&body, blockAlign);
-    Put16(&body, bits);
-    return body;
-}
-
-std::vector<uint8_t> Riff(const std::vector<uint8_t>& chunks) {
-    std::vector<uint8_t> bytes;
-    PutTag(&bytes, "RIFF");
-    Put32(&bytes, static_cast<uint32_t>(4 + chunks.size()));
-    PutTag(&bytes, "WAVE");
-    bytes.insert(bytes.end(), chunks.begin(), chunks.end());
-    return bytes;
-}
-
 // Samples of a signal in the file's own encoding, the same value in every channel.
 template <typename Signal>
-std::vector<uint8_t> Samples(uint16_t channels, uint32_t rate, uint16_t bits, double seconds, Signal signal) {
-    std::vector<uint8_t> data;
+Bytes Samples(uint16_t channels, uint32_t rate, uint16_t bits, double seconds, Signal signal) {
+    Bytes data;
     const auto frames = static_cast<size_t>(std::lround(seconds * rate));
     for (size_t frame = 0; frame < frames; ++frame) {
         const double value = signal(static_cast<double>(frame) / rate);
@@ -73,7 +28,8 @@ std::vector<uint8_t> Samples(uint16_t channels, uint32_t rate, uint16_t bits, do
             if (bits == 8) {
                 data.push_back(static_cast<uint8_t>(128 + std::lround(value * 127)));
             } else {
-                Put16(&data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(value * 32767))));
+                const auto sample = static_cast<uint16_t>(static_cast<int16_t>(std::lround(value * 32767)));
+                data.insert(data.end(), {static_cast<uint8_t>(sample), static_cast<uint8_t>(sample >> 8)});
             }
         }
     }
@@ -84,11 +40,9 @@ auto Sine(double frequency, double amplitude) {
     return [=](double t) { return amplitude * std::sin(2 * std::numbers::pi * frequency * t); };
 }
 
-std::vector<uint8_t> ToneWav(uint16_t channels, uint32_t rate, uint16_t bits, double seconds) {
-    std::vector<uint8_t> chunks;
-    PutChunk(&chunks, "fmt ", FormatChunk(channels, rate, bits));
-    PutChunk(&chunks, "data", Samples(channels, rate, bits, seconds, Sine(1000, 0.5)));
-    return Riff(chunks);
+Bytes ToneWav(uint16_t channels, uint32_t rate, uint16_t bits, double seconds) {
+    return Riff({FormatChunk(PcmFormat(channels, rate, bits)),
+                 Chunk("data", Samples(channels, rate, bits, seconds, Sine(1000, 0.5)))});
 }
 
 TEST(WavFile, ReadsTheFormatAndTheDataOfAPcmFile) {
@@ -106,13 +60,11 @@ TEST(WavFile, ReadsTheFormatAndTheDataOfAPcmFile) {
 }
 
 TEST(WavFile, SkipsOtherChunksWithTheirPadding) {
-    std::vector<uint8_t> chunks;
-    PutChunk(&chunks, "LIST", {'a', 'b', 'c'});  // odd: one pad byte follows
-    PutChunk(&chunks, "fmt ", FormatChunk(1, 11025, 8));
-    PutChunk(&chunks, "data", {128, 129, 130});
+    const Bytes bytes = Riff({Chunk("LIST", {'a', 'b', 'c'}),  // odd: one pad byte follows
+                              FormatChunk(PcmFormat(1, 11025, 8)), Chunk("data", {128, 129, 130})});
     WavFile wav;
     std::string error;
-    ASSERT_TRUE(ParseWav(Riff(chunks), &wav, &error)) << error;
+    ASSERT_TRUE(ParseWav(bytes, &wav, &error)) << error;
     EXPECT_EQ(wav.format.blockAlign, 1);
     EXPECT_EQ(wav.data, (std::vector<uint8_t>{128, 129, 130}));
     EXPECT_EQ(ChannelSamples(wav, 0), (std::vector<double>{0.0, 1 / 128.0, 2 / 128.0}));
@@ -121,13 +73,13 @@ TEST(WavFile, SkipsOtherChunksWithTheirPadding) {
 
 struct BrokenCase {
     const char* what;
-    std::vector<uint8_t> bytes;
+    Bytes bytes;
 };
 
 std::vector<BrokenCase> BrokenFiles() {
-    std::vector<uint8_t> good = ToneWav(1, 11025, 16, 0.01);
+    const Bytes good = ToneWav(1, 11025, 16, 0.01);
     std::vector<BrokenCase> cases;
-    std::vector<uint8_t> bytes = good;
+    Bytes bytes = good;
     bytes[0] = 'X';
     cases.push_back({"not RIFF", bytes});
     bytes = good;
@@ -136,20 +88,10 @@ std::vector<BrokenCase> BrokenFiles() {
     bytes = good;
     bytes.resize(bytes.size() - 2);
     cases.push_back({"data cut short", bytes});
-    std::vector<uint8_t> chunks;
-    PutChunk(&chunks, "data", {0, 0});
-    cases.push_back({"no fmt chunk", Riff(chunks)});
-    chunks.clear();
-    PutChunk(&chunks, "fmt ", FormatChunk(1, 11025, 16));
-    cases.push_back({"no data chunk", Riff(chunks)});
-    chunks.clear();
-    PutChunk(&chunks, "fmt ", {1, 0, 1, 0});
-    PutChunk(&chunks, "data", {0, 0});
-    cases.push_back({"fmt chunk too short", Riff(chunks)});
-    chunks.clear();
-    PutChunk(&chunks, "fmt ", FormatChunk(2, 44100, 16));
-    PutChunk(&chunks, "data", {0, 0, 0, 0, 0, 0});
-    cases.push_back({"half a block", Riff(chunks)});
+    cases.push_back({"no fmt chunk", Riff({Chunk("data", {0, 0})})});
+    cases.push_back({"no data chunk", Riff({FormatChunk(PcmFormat(1, 11025, 16))})});
+    cases.push_back({"fmt chunk too short", Riff({Chunk("fmt ", {1, 0, 1, 0}), Chunk("data", {0, 0})})});
+    cases.push_back({"half a block", Riff({FormatChunk(PcmFormat(2, 44100, 16)), Chunk("data", Bytes(6))})});
     return cases;
 }
 
@@ -190,12 +132,12 @@ TEST(ToneDetector, FindsTheTestToneOnlyWhereItIs) {
          true},
     };
     for (const ToneCase& tone : cases) {
-        std::vector<uint8_t> chunks;
-        PutChunk(&chunks, "fmt ", FormatChunk(tone.channels, tone.rate, tone.bits));
-        PutChunk(&chunks, "data", Samples(tone.channels, tone.rate, tone.bits, 1.0, tone.signal));
+        const Bytes bytes =
+            Riff({FormatChunk(PcmFormat(tone.channels, tone.rate, tone.bits)),
+                  Chunk("data", Samples(tone.channels, tone.rate, tone.bits, 1.0, tone.signal))});
         WavFile wav;
         std::string error;
-        ASSERT_TRUE(ParseWav(Riff(chunks), &wav, &error)) << tone.what << ": " << error;
+        ASSERT_TRUE(ParseWav(bytes, &wav, &error)) << tone.what << ": " << error;
         for (unsigned channel = 0; channel < tone.channels; ++channel) {
             ToneScan scan = ScanForTone(ChannelSamples(wav, channel), tone.rate, 1000);
             EXPECT_EQ(scan.blocks, 10u) << tone.what;
