@@ -21,6 +21,8 @@ public:
     // sequence keeps at most one file elsewhere, so one such text is held; a second replaces it.
     void AddKeptAt(const char* keptPath);
     void Clear() { count_ = 0; }
+    // Forgets what was added after the first count texts.
+    void DropAfter(size_t count) { count_ = count < count_ ? count : count_; }
     size_t Count() const { return count_; }
     const char* At(size_t index) const { return texts_[index]; }
 

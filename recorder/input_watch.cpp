@@ -6,6 +6,10 @@ namespace {
 // has not grown for this long while the device says it records means the input is gone. The
 // bound is generous: a busy machine can hold the sound back for a second or two.
 constexpr DWORD kInputSilenceMs = 5000;
+// A device that says it no longer records, though it did (its input unplugged, its file's volume
+// full, its capture ended), has stopped by itself. A moment's other answer is not taken for that:
+// its length must have stood still for a second as well.
+constexpr DWORD kStoppedSilenceMs = 1000;
 // The tick asks every half second. A gap longer than this between two readings is the clock
 // jumping (a sleep, a suspended machine, a thread held up), not the input pausing.
 constexpr DWORD kClockJumpMs = 2000;
@@ -69,11 +73,11 @@ bool InputWatch::Look(WaveDevice& device, DWORD now) {
 }
 
 bool InputWatch::SeesDeadInput(WaveDevice& device, DWORD now) {
-    if (Look(device, now) || !SilentTooLong()) {
+    DWORD_PTR mode = 0;
+    if (Look(device, now) || !armed_ || !device.AskMode(mode)) {
         return false;
     }
-    DWORD_PTR mode = 0;
-    return device.AskMode(mode) && mode == MCI_MODE_RECORD;
+    return silentMs_ >= (mode == MCI_MODE_RECORD ? kInputSilenceMs : kStoppedSilenceMs);
 }
 
 bool InputWatch::SeesInputComing(WaveDevice& device, TickSource readTick) {
@@ -90,10 +94,6 @@ bool InputWatch::SeesInputComing(WaveDevice& device, TickSource readTick) {
         }
     }
     return false;
-}
-
-bool InputWatch::SilentTooLong() const {
-    return armed_ && silentMs_ >= kInputSilenceMs;
 }
 
 bool InputWatch::FarBehind(DWORD now) const {

@@ -25,7 +25,8 @@ public:
     // Reads the device's length at now; true when it has grown since the last one seen, or
     // cannot be told: a device that cannot tell its length cannot show that its input died either.
     bool Look(WaveDevice& device, DWORD now);
-    // True when the length has stood still too long while the device says it records.
+    // True when the length, having grown once, has stood still longer than a live input ever
+    // pauses while the device says it records, or for a second while it says it does not.
     bool SeesDeadInput(WaveDevice& device, DWORD now);
     // For a device that cannot be stopped without its input: false when the input is found dead
     // before a stop. The wait is bounded by the clock and, whatever the clock does, by the number
@@ -37,9 +38,6 @@ public:
 private:
     bool NoteLength(DWORD_PTR lengthMs, DWORD now);
     void CountSilence(DWORD now);
-    // True when the length has grown once and has stood still since for longer than a live input
-    // ever pauses.
-    bool SilentTooLong() const;
     // True when the length has grown once and is now further behind the time the file has run
     // than its usual lag allows (or its lag has to be learnt again after a jump of the clock):
     // the input may have stopped.

@@ -5,6 +5,13 @@ namespace {
 // An empty element name asks the device for a new, unnamed recording.
 char g_newElement[] = "";
 
+// How long a device may take after its record command to say that it records. Wine's answers at
+// once, its capture started before the command returns (75 to 130 ms measured); a device still
+// getting ready is given a second, three of Wine's capture buffers, and one that never gets there
+// holds the window for no longer.
+constexpr DWORD kSettleMs = 1000;
+constexpr DWORD kSettlePollMs = 20;
+
 constexpr DWORD kFormatFlags = MCI_WAVE_SET_FORMATTAG | MCI_WAVE_SET_CHANNELS | MCI_WAVE_SET_SAMPLESPERSEC |
                                MCI_WAVE_SET_AVGBYTESPERSEC | MCI_WAVE_SET_BLOCKALIGN |
                                MCI_WAVE_SET_BITSPERSAMPLE;
@@ -104,10 +111,21 @@ bool WaveDevice::AskLength(DWORD_PTR& lengthMs) {
 
 // A driver may start the capture on a thread of its own and answer the record command before it
 // has found an input: with no input device at all the command then reports success and the take
-// is silently empty. The mode tells the two apart.
+// is silently empty. The mode tells the two apart: "stopped" then. Nothing promises that it reads
+// "record" as soon as the command returns, so any other answer is asked again, for a bounded time.
 bool WaveDevice::SaysItRecords() {
-    DWORD_PTR mode = 0;
-    return !AskMode(mode) || mode == MCI_MODE_RECORD;
+    const DWORD start = GetTickCount();
+    for (DWORD looks = 0;; ++looks) {
+        DWORD_PTR mode = 0;
+        if (!AskMode(mode) || mode == MCI_MODE_RECORD) {
+            return true;
+        }
+        if (mode == MCI_MODE_STOP || looks >= kSettleMs / kSettlePollMs ||
+            GetTickCount() - start >= kSettleMs) {
+            return false;
+        }
+        Sleep(kSettlePollMs);
+    }
 }
 
 PCMWAVEFORMAT WaveDevice::Pcm() const {

@@ -38,8 +38,8 @@ public:
     // Questions: they change nothing on the device and are never told to the user.
     bool AskMode(DWORD_PTR& mode);
     bool AskLength(DWORD_PTR& lengthMs);
-    // True unless the device's mode, asked right after the record command, says it does not
-    // record. A device that cannot tell its mode is taken at its word.
+    // True unless the device's mode, asked after the record command, says it does not record. A
+    // device that cannot tell its mode is taken at its word.
     bool SaysItRecords();
     // The file the device records into, where it names it once it records (a documented device
     // does not until the take is saved); empty otherwise.

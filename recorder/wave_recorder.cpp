@@ -3,7 +3,6 @@
 #include "recorder/recorder_texts.h"
 #include "recorder/save_target.h"
 #include "recorder/take_file.h"
-#include "recorder/take_rescue.h"
 
 // The bracket of a start or a stop: the sequence begins with nothing to tell, and ends by telling
 // it, once its commands have all been sent; a take whose file is then done with ends, unless the
@@ -148,11 +147,10 @@ bool WaveRecorder::TellReports() {
     return true;
 }
 
-// Opens a device for a file of the take, sets the take's format and starts it recording; what
-// fails is held for the sequence to tell. The take's first file goes through every command
-// whatever fails, and the take then counts as running. A later one stops at a failed open (its
-// commands would go to an identifier that may name the file before it), and a device of it that
-// does not record is closed.
+// Opens a device for a file of the take, sets the take's format and starts it recording, holding
+// what fails for the sequence to tell. The take's first file goes through every command whatever
+// fails. A later one stops at a failed open (its commands would go to an identifier that may name
+// the file before it), and a device of it that does not record is closed.
 WaveRecorder::FileStart WaveRecorder::StartFile(TakeFile& file, bool takesFirst) {
     WaveDevice& device = file.device;
     const bool opened = device.Open(sendCommand, quirks);
@@ -242,19 +240,32 @@ void WaveRecorder::NoteOutcome(Outcome outcome, const char* keptPath) {
     MoveTo(outcome == Outcome::kLost ? TakeStage::kLost : TakeStage::kSaved);
 }
 
-// The file is saved and the take goes on at once in the next free name of its path, in the other
-// device unless a device left with its dead input holds it. What went wrong with the file is told
-// once the next one records; a next file that cannot record, or an input found dead at the stop,
-// ends the take there.
+// The file is saved and the take goes on in the next free name of its path, in the other device
+// (unless one left with its dead input holds it). Where two devices may record at once, the next
+// records before this one stops: the files overlap by a moment rather than leave a gap while this
+// one is saved, a copy of seconds on Windows. Else, untold, the next opens once this one is closed.
+// A next file that cannot record, or an input found dead at the stop, ends the take.
 void WaveRecorder::HandOver() {
     SequenceScope scope(*this, Sequence::kStop);
-    if (EndFile(false)) {
+    TakeFile& file = Current();
+    const bool inputComing =
+        file.device.CanStopWithDeadInput() || file.input.SeesInputComing(file.device, readTick);
+    const size_t other = (current_ + 1) % kFileCount;
+    const size_t next = other != left_ ? other : current_;
+    bool overlaps = false;
+    if (inputComing && next != current_) {
+        const size_t told = reports_.Count();
+        overlaps = StartFile(files_[next], false) == FileStart::kRecording;
+        reports_.DropAfter(told);
+    }
+    if (EndFile(!inputComing)) {
+        if (overlaps) {
+            files_[next].device.Close();
+        }
         return;
     }
     lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
-    const size_t other = (current_ + 1) % kFileCount;
-    const size_t next = other != left_ ? other : current_;
-    if (StartFile(files_[next], false) == FileStart::kRecording) {
+    if (overlaps || StartFile(files_[next], false) == FileStart::kRecording) {
         current_ = next;
         MoveTo(TakeStage::kRecording);
     }

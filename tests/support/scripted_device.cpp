@@ -51,6 +51,7 @@ void Save(const std::string& target) {
     }
     g_script.savedLast = target;
     g_savedFiles.push_back(target);
+    g_script.tick += g_script.saveMs;
 }
 
 }  // namespace
@@ -80,10 +81,11 @@ std::vector<SentCommand> Script::Sent(UINT command) const {
 MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
     auto scripted = g_script.results.find(command);
     MCIERROR result = scripted == g_script.results.end() ? 0 : scripted->second;
+    const bool wine = g_script.profile == DeviceProfile::kWine;
     if (command == MCI_STATUS) {
         auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
         if (status && status->dwItem == MCI_STATUS_MODE) {
-            status->dwReturn = g_script.mode;
+            status->dwReturn = g_script.notReadyLeft-- > 0 ? MCI_MODE_NOT_READY : g_script.mode;
         }
         if (status && status->dwItem == MCI_STATUS_POSITION) {
             g_script.tick += g_script.msPerLengthQuestion;
@@ -95,7 +97,6 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     }
     if (command == MCI_INFO) {
         auto* info = reinterpret_cast<MCI_INFO_PARMSA*>(params);
-        const bool wine = g_script.profile == DeviceProfile::kWine;
         const std::string& named = wine ? g_script.recordingFile : g_script.savedLast;
         if (!wine && named.empty() && result == 0) {
             result = MCIERR_NONAPPLICABLE_FUNCTION;
@@ -105,8 +106,7 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         }
         return result;
     }
-    if (g_script.profile == DeviceProfile::kWine && !g_script.inputAlive &&
-        g_script.mode == MCI_MODE_RECORD &&
+    if (wine && !g_script.inputAlive && g_script.mode == MCI_MODE_RECORD &&
         (command == MCI_STOP || command == MCI_SAVE || command == MCI_CLOSE)) {
         ++g_script.hungCommands;
     }
@@ -115,6 +115,13 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     entry.command = command;
     entry.flags = flags;
     entry.hasParams = params != 0;
+    entry.tick = g_script.tick;
+    if (command == MCI_OPEN && wine && g_script.openDevices > 0 && result == 0) {
+        result = MCIERR_DEVICE_OPEN;
+    }
+    g_script.openDevices += command == MCI_OPEN && result == 0 ? 1 : 0;
+    g_script.openDevices -= command == MCI_CLOSE && g_script.openDevices > 0 ? 1 : 0;
+    g_script.notReadyLeft = command == MCI_RECORD ? g_script.notReadyAfterRecord : g_script.notReadyLeft;
     if (command == MCI_SAVE && params != 0) {
         entry.fileName = reinterpret_cast<MCI_SAVE_PARMSA*>(params)->lpfilename;
         if (result == 0) {
@@ -129,7 +136,7 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
         entry.open = *open;
         if (result == 0) {
-            open->wDeviceID = g_script.idOnOpen;
+            open->wDeviceID = wine ? g_script.idOnOpen : g_script.idOnOpen++;
             g_script.savedLast.clear();
         }
     }

@@ -19,6 +19,7 @@ struct SentCommand {
     std::string fileName;     // MCI_SAVE's target
     MCI_WAVE_SET_PARMS wave;  // MCI_SET's format
     MCI_OPEN_PARMSA open;     // MCI_OPEN's block as sent
+    DWORD tick;               // the clock when it was sent
 };
 
 // How the device behaves where its platforms differ. Each behaviour of kDocumented comes from
@@ -31,11 +32,13 @@ enum class DeviceProfile {
     // Every save writes a new file, also a second save of the same recording (mci.c: "Save must
     // not rename the original file"). A stop returns whether or not the input lives (MCI_STOP
     // reference: the command stops recording). The data chunk of an odd size is padded
-    // (mmioAscend reference: a pad byte is written at the end of an odd-sized chunk).
+    // (mmioAscend reference: a pad byte is written at the end of an odd-sized chunk). Each open
+    // hands out a new identifier, and several devices record at once (mci.c opens two).
     kDocumented,
     // MCI_INFO_FILE names the recording file (MCIxxxx.tmp) once recording; a save renames that
     // file to the target, and a later save moves the file saved last; a stop, save or close of a
-    // device whose input died never returns.
+    // device whose input died never returns; a second open while one is open is refused
+    // (MCIERR_DEVICE_OPEN).
     kWine,
 };
 
@@ -43,8 +46,9 @@ struct Script {
     DeviceProfile profile = DeviceProfile::kDocumented;
     std::vector<SentCommand> sent;
     std::map<UINT, MCIERROR> results;
-    // The identifier a successful open hands out.
+    // The identifier a successful open hands out (a kDocumented device's next one counts on).
     MCIDEVICEID idOnOpen = 7;
+    size_t openDevices = 0;
     // Runs after each command has been recorded and answered.
     std::function<void(UINT command)> onCommand;
     DWORD tick = 1000000;
@@ -55,8 +59,10 @@ struct Script {
     // Runs inside the error handler, where a real error box would run its modal loop.
     std::function<void(const std::string& message)> onMessage;
     // Status queries change nothing on the device, so they are kept apart from `sent`: what the
-    // device says its mode is.
+    // device says its mode is; after each record command it first reads "not ready" this often.
     DWORD_PTR mode = MCI_MODE_RECORD;
+    int notReadyAfterRecord = 0;
+    int notReadyLeft = 0;
     // The recorded length: while the input lives it grows by a millisecond at every question, as a
     // real one does between questions; a dead input's stays where it is. A device whose length
     // is not told while recording (nothing documents that it is) reads 0 until the stop.
@@ -73,6 +79,8 @@ struct Script {
     MCI_WAVE_SET_PARMS wave = {};
     size_t saveCutTo = SIZE_MAX;
     DWORD saveShortMs = 0;
+    // How long a save takes on the clock: a copy of the recording, as every documented save is.
+    DWORD saveMs = 0;
     // What the device saved last: a kWine device's later save moves that file, and a documented
     // one names it as its file.
     std::string savedLast;
