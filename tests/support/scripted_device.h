@@ -33,7 +33,8 @@ enum class DeviceProfile {
     // not rename the original file"). A stop returns whether or not the input lives (MCI_STOP
     // reference: the command stops recording). The data chunk of an odd size is padded
     // (mmioAscend reference: a pad byte is written at the end of an odd-sized chunk). Each open
-    // hands out a new identifier, and several devices record at once (mci.c opens two).
+    // hands out a new identifier, and several devices record at once: MCIERR_DEVICE_OPEN is
+    // documented for a name or alias already in use, and a new element has neither.
     kDocumented,
     // MCI_INFO_FILE names the recording file (MCIxxxx.tmp) once recording; a save renames that
     // file to the target, and a later save moves the file saved last; a stop, save or close of a
