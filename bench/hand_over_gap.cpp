@@ -1,7 +1,8 @@
 // Measures how much sound a long take loses between two of its files: records a take from the
 // default input with the file limit lowered so that it hands over every two seconds, times each
 // stop's return (the end of one file's capture) and the next record's return (the next capture has
-// begun), and compares the take's length with what its files hold. Prints one line per hand-over
+// begun; before the stop where two devices record at once), and compares the take's length with
+// what its files hold. Prints one line per hand-over
 // and the median; exits 1 when the take did not go as planned.
 //
 //   hand_over_gap.exe [takes]
@@ -91,8 +92,8 @@ bool MeasureTake(const char* folder, int take, std::vector<double>& gaps) {
     for (size_t i = 0; i + 1 < files; ++i) {
         const double gap = g_recordReturned[i + 1] - g_stopReturned[i];
         gaps.push_back(gap);
-        printf("take %d, hand-over %zu: %.0f ms from the stop's return to the next record's\n", take, i + 1,
-               gap);
+        printf("take %d, hand-over %zu: %.0f ms from the stop's return to the next record's%s\n", take, i + 1,
+               gap, gap < 0 ? " (the files overlap)" : "");
     }
     printf("take %d: %zu files, %.0f ms from the first record to the last stop, %.0f ms in the files\n", take,
            files, takeMs, heldMs);
