@@ -155,6 +155,33 @@ PA
     pacat --raw --latency-msec=10 --rate=44100 --channels=2 --format=s16le -d tone </dev/zero \
         >/dev/null 2>&1 &
     STARTED_PIDS+=($!)
+    # A null sink renders a block of its longest latency (2 s) as soon as it is made, before any
+    # stream can ask for less, and then sleeps until its clock has caught up: a recording of its
+    # monitor gets nothing for the first 1.7 to 1.9 s, and a take made then comes out short. Once
+    # the silent stream is on the sink, a suspend and resume starts its clock again at that
+    # stream's latency. Nothing records before the sink is less than 50 ms ahead.
+    wait_until 100 silent_stream_on_tone ||
+        { say "The stream of silence did not reach the tone sink; see $dir/server.log"; exit 1; }
+    pactl suspend-sink tone 1 && pactl suspend-sink tone 0
+    wait_until 100 tone_delivers_at_once ||
+        { say "The tone sink stays $(tone_ahead_usec) us ahead of its clock; see $dir/server.log"; exit 1; }
+}
+
+# pacat is the server's only client with a stream until Wine starts.
+silent_stream_on_tone() {
+    LC_ALL=C pactl list short sink-inputs | grep -q 'protocol-native'
+}
+
+# How far ahead of its clock the tone sink has rendered, in microseconds: what its monitor holds
+# back from a recording.
+tone_ahead_usec() {
+    LC_ALL=C pactl list sinks | awk '$1 == "Name:" { sink = $2 } sink == "tone" && $1 == "Latency:" { print $2; exit }'
+}
+
+tone_delivers_at_once() {
+    local ahead
+    ahead=$(tone_ahead_usec)
+    [ -n "$ahead" ] && [ "$ahead" -lt 50000 ]
 }
 
 # Wine makes the user's Desktop, Documents, Music, ... links to the Unix home folder, so a take
