@@ -19,8 +19,6 @@ public:
         }
         recorder_.sequence_ = Sequence::kNone;
     }
-    SequenceScope(const SequenceScope&) = delete;
-    SequenceScope& operator=(const SequenceScope&) = delete;
 
 private:
     WaveRecorder& recorder_;
@@ -53,9 +51,7 @@ void WaveRecorder::StartRecording(const char* newPath) {
         ReclaimLeftDevice();
         lstrcpynA(takePath_, newPath, static_cast<int>(sizeof(takePath_)));
         lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
-        if (left_ == current_) {
-            current_ = (current_ + 1) % kFileCount;
-        }
+        current_ = left_ == current_ ? (current_ + 1) % kFileCount : current_;  // not the left device's
         const FileStart started = StartFile(Current(), true);
         MoveTo(started == FileStart::kNoDevice ? TakeStage::kNoDevice : TakeStage::kRecording);
     }
@@ -88,8 +84,7 @@ void WaveRecorder::FinishTakeSilently() {
     if (stage_ == TakeStage::kIdle) {
         return;
     }
-    // A take whose device could not be opened has nothing to stop or save.
-    if (stage_ != TakeStage::kNoDevice) {
+    if (stage_ != TakeStage::kNoDevice) {  // a take without a device has nothing to save
         EndFile(false);
     }
     // The process ends right after: a device that came back to life is saved now or never.
@@ -112,14 +107,21 @@ uint32_t WaveRecorder::ElapsedSeconds() const {
     }
     // Unsigned difference, so a take across the wrap of the tick counter still counts right.
     const uint32_t elapsedMs = readTick() - startTick;
-    // The quotient is kept in single precision, as the count has always been made; it is at most
-    // about 4.3 million, so the conversion back to an integer is always in range.
+    // Kept in single precision, as the count has always been made; at most about 4.3 million.
     const float seconds = static_cast<float>(elapsedMs / 1000.0);
     return static_cast<uint32_t>(seconds);
 }
 
 uint32_t WaveRecorder::LastError() const {
     return files_[current_].device.lastError;
+}
+
+size_t WaveRecorder::RefusedSteps() const {
+    return refusedSteps_;
+}
+
+WaveRecorder::TakeFile& WaveRecorder::Current() {
+    return files_[current_];
 }
 
 // Every step goes through here. A step the table does not allow is a mistake in this file: it is
@@ -132,9 +134,8 @@ void WaveRecorder::MoveTo(TakeStage next) {
     }
 }
 
-// Shows what the sequence has to tell, in order. False when, while a box was up, the take was
-// finished from outside (the end of the session): the sequence then has nothing left to do, and
-// nothing more is shown.
+// Shows what the sequence has to tell, in order. False when the take was finished from outside
+// (the end of the session) while a box was up: the sequence then has nothing left to show.
 bool WaveRecorder::TellReports() {
     const bool takeRuns = stage_ != TakeStage::kIdle;
     for (size_t i = 0; i < reports_.Count(); ++i) {
@@ -182,12 +183,10 @@ WaveRecorder::FileStart WaveRecorder::StartFile(TakeFile& file, bool takesFirst)
     return FileStart::kNotRecording;
 }
 
-// Ends the current file, whatever ends it: a stop (the user's, the automatic one, the session's
-// end, a hand-over) or the watch, which found its input dead. Each command is sent from where the
-// file stands, a take without a device going through them too; the name is chosen while the
-// device still records. An input found dead is told, and a device that cannot be stopped without
-// it is left as it is, its file written from its recording file. True when the input was found
-// dead: the take ends with this file.
+// Ends the current file, whatever ends it: a stop (a click, the automatic stop, the session's end,
+// a hand-over) or the watch, which found its input dead. Each command is sent from where the file
+// stands; the name is chosen while the device still records. An input found dead is told, and a
+// device that cannot stop without it is left as it is. True when the take ends with this file.
 bool WaveRecorder::EndFile(bool inputDied) {
     TakeFile& file = Current();
     char keptPath[kPathBufferSize] = {};

@@ -62,7 +62,7 @@ public:
     uint32_t LastError() const;
     // Steps that the stage table refused. Each is a mistake in the recorder: it is not taken, and
     // it is counted so that the test that made it fails.
-    size_t RefusedSteps() const { return refusedSteps_; }
+    size_t RefusedSteps() const;
 
     RecordingFormat format = {.sampleRate = 44100, .channels = 2, .bitsPerSample = 16};
     uint32_t startTick = 0;
@@ -100,7 +100,7 @@ private:
     void HandOver();
     void ReclaimLeftDevice();
     uint64_t FileBytesAt(DWORD now);
-    TakeFile& Current() { return files_[current_]; }
+    TakeFile& Current();
 
     TakeStage stage_ = TakeStage::kIdle;
     Sequence sequence_ = Sequence::kNone;
