@@ -14,8 +14,13 @@ constexpr DWORD kStoppedSilenceMs = 1000;
 // jumping (a sleep, a suspended machine, a thread held up), not the input pausing.
 constexpr DWORD kClockJumpMs = 2000;
 // A live input keeps its recorded length within a buffer of the time the file has run, behind it
-// by a lag of its own (the smallest seen). Further behind than this, it may have stopped.
+// by a lag of its own (the smallest seen lately). Further behind than this, it may have stopped.
 constexpr int64_t kBehindMs = 500;
+// The lag moves over a long take (the sound's clock runs apart from the system's, a loaded
+// machine loses a buffer): learnt from the start, a live input would look behind after half an
+// hour, and every stop would wait a buffer for it. So it is the smallest of the last stretch of
+// growth: of this window of the file's time and of the one before it.
+constexpr DWORD kLagWindowMs = 10000;
 // A stop of a device whose input has died waits for a buffer that never comes. A length further
 // behind than kBehindMs is watched for at most kStopCheckMs before the stop is sent; a live one
 // grows within a third of a second. An input that dies less than half a second before the click
@@ -32,6 +37,7 @@ void InputWatch::Begin(DWORD fileStart, DWORD now) {
     silentMs_ = 0;
     armed_ = false;
     lagKnown_ = false;
+    earlierLagKnown_ = false;
 }
 
 void InputWatch::CountSilence(DWORD now) {
@@ -42,6 +48,7 @@ void InputWatch::CountSilence(DWORD now) {
     } else {
         // Whatever the lag was, the time asleep is in it now.
         lagKnown_ = false;
+        earlierLagKnown_ = false;
     }
 }
 
@@ -54,9 +61,16 @@ bool InputWatch::NoteLength(DWORD_PTR lengthMs, DWORD now) {
     silentMs_ = 0;
     armed_ = true;
     // Lengths in milliseconds are 32-bit, as every device value is.
-    const int64_t lag = int64_t{now - fileStart_} - static_cast<uint32_t>(lengthMs);
+    const DWORD ran = now - fileStart_;
+    const int64_t lag = int64_t{ran} - static_cast<uint32_t>(lengthMs);
+    if (lagKnown_ && ran - lagWindowStart_ >= kLagWindowMs) {
+        earlierLag_ = smallestLag_;
+        earlierLagKnown_ = true;
+        lagKnown_ = false;
+    }
     if (!lagKnown_ || lag < smallestLag_) {
         smallestLag_ = lag;
+        lagWindowStart_ = lagKnown_ ? lagWindowStart_ : ran;
         lagKnown_ = true;
     }
     return true;
@@ -103,5 +117,6 @@ bool InputWatch::FarBehind(DWORD now) const {
     if (!lagKnown_) {
         return true;
     }
-    return int64_t{now - fileStart_} - static_cast<uint32_t>(lengthMs_) - smallestLag_ > kBehindMs;
+    const int64_t usualLag = earlierLagKnown_ && earlierLag_ < smallestLag_ ? earlierLag_ : smallestLag_;
+    return int64_t{now - fileStart_} - static_cast<uint32_t>(lengthMs_) - usualLag > kBehindMs;
 }

@@ -49,7 +49,11 @@ private:
     // Time watched since the length last grew, gaps of a jumping clock left out.
     DWORD silentMs_ = 0;
     bool armed_ = false;
-    // The smallest lag of the length behind the time the file has run, once the length has grown.
+    // The smallest lag of the length behind the time the file has run, once the length has grown:
+    // in the window of the file's time that began at lagWindowStart_, and in the one before it.
     int64_t smallestLag_ = 0;
     bool lagKnown_ = false;
+    DWORD lagWindowStart_ = 0;
+    int64_t earlierLag_ = 0;
+    bool earlierLagKnown_ = false;
 };

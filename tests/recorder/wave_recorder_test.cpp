@@ -597,6 +597,25 @@ TEST_P(LooksDeadTest, AnInputThatOnlyLooksDeadIsNotJudgedDead) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, LooksDeadTest, UnderBothDevices(kLooksDeadCases), RowName<LooksDeadCase>);
 
+// Over a long take a live input's lag behind the system's clock moves (the sound's clock runs
+// apart, a loaded machine loses a buffer). Half an hour that left the length a second further
+// behind is not taken for a dead input where a stop would hang without one: the stop is sent at
+// the click, between two buffers, not after a wait.
+TEST_F(ScriptedRecorderTest, ALiveInputThatDriftedOverHalfAnHourIsStoppedAtTheClick) {
+    UseProfile(DeviceProfile::kWine);
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    const DWORD start = device.tick;
+    for (DWORD ms = 500; ms <= 1800000; ms += 500) {
+        device.tick = start + ms;
+        device.positionMs = ms - ms / 1800;
+        ASSERT_FALSE(recorder.WatchTake());
+    }
+    device.lateUntilTick = UINT32_MAX;
+    recorder.StopAndSave();
+    ASSERT_EQ(Count(MCI_STOP), 1u) << "taken for a dead input";
+    EXPECT_EQ(device.Sent(MCI_STOP)[0].tick, start + 1800000);
+}
+
 // A take too long for one file: each file is saved under the next free name when it nears the
 // limit, and the take goes on in a new device; its seconds count on from its start. A fault at the
 // hand-over is told once the next file records, and the take goes on unless the next file cannot
