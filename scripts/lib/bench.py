@@ -26,6 +26,9 @@ CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 STARTS_PER_RUN = 3
 BEGIN_MARK = "<!-- figures:begin (written by scripts/bench) -->"
 END_MARK = "<!-- figures:end -->"
+# A run of takes alone writes its rows here, below the whole table, and leaves that table as it is.
+TAKES_BEGIN_MARK = "<!-- takes:begin (written by scripts/bench --takes-only) -->"
+TAKES_END_MARK = "<!-- takes:end -->"
 
 
 def env_number(name, default, kind=int):
@@ -239,19 +242,22 @@ class Bench:
             "parecord_cpu_per_min_s": (usage.ru_utime + usage.ru_stime) / asked * 60.0,
         }
 
-    def run_once(self, run):
-        result = {"startup_ms": self.startup(run)}
-        floor = self.start_program(self.floor, "floor")
-        result["floor_idle"] = self.idle(floor)
-        self.close_program(floor, "floor")
+    def run_once(self, run, takes_only):
+        result = {}
+        if not takes_only:
+            result["startup_ms"] = self.startup(run)
+            floor = self.start_program(self.floor, "floor")
+            result["floor_idle"] = self.idle(floor)
+            self.close_program(floor, "floor")
         recorder = self.start_program(self.recorder, "recorder")
-        result["idle"] = self.idle(recorder)
+        if not takes_only:
+            result["idle"] = self.idle(recorder)
         result["takes"] = [self.take(recorder, seconds, run) for seconds in self.take_lengths]
         result["peak_kib_after_takes"] = peak_resident_kib(recorder.pid)
         result["exit_code"] = self.close_program(recorder, "recorder")
         return result
 
-    def run(self):
+    def run(self, takes_only=False):
         # Keeps Wine's desktop process up between the steps (tests/support/desktop_holder.cpp).
         holder = subprocess.Popen(["wine", self.holder], cwd=self.takes_dir, stdin=subprocess.DEVNULL,
                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
@@ -261,7 +267,7 @@ class Bench:
         try:
             for run in range(self.runs):
                 say(f"bench: run {run + 1} of {self.runs} ...")
-                results.append(self.run_once(run))
+                results.append(self.run_once(run, takes_only))
         finally:
             holder.terminate()
             holder.wait()
@@ -313,24 +319,8 @@ def machine():
     return f"{model}, {os.cpu_count()} cores, Linux {platform.release()}, {wine}"
 
 
-def table(results, build, work):
-    rows = []
-    runs = len(results)
-
-    def add(name, ours, other=None, digits=1, other_name="", with_ratio=True):
-        shown_ratio = ratio(ours, other) if other is not None and with_ratio else ""
-        shown_other = f"{other_name}: {cell(other, digits)}" if other is not None else ""
-        rows.append(f"| {name} | {cell(ours, digits)} | {shown_other} | {shown_ratio} |")
-
-    def per_30s(result, key, which):
-        return result[which][key] * 30 / idle_seconds_of(result)
-
-    add("start-up to a usable window (ms)", [ms for r in results for ms in r["startup_ms"]["recorder"]],
-        [ms for r in results for ms in r["startup_ms"]["floor"]], 0, "minimal window")
-    add("idle CPU, program (s per 30 s)", [per_30s(r, "cpu_s", "idle") for r in results],
-        [per_30s(r, "cpu_s", "floor_idle") for r in results], 2, "minimal window")
-    add("idle CPU, Wine server (s per 30 s)", [per_30s(r, "server_cpu_s", "idle") for r in results],
-        [per_30s(r, "server_cpu_s", "floor_idle") for r in results], 2, "minimal window")
+def take_rows(results, add):
+    """The rows of the takes, each length in turn: CPU while recording, stop to saved, lengths."""
     lengths = [t["seconds"] for t in results[0]["takes"]]
 
     def takes_of(i):
@@ -354,6 +344,64 @@ def table(results, build, work):
             "parecord, saved − time recorded", with_ratio=False)
         add(f"saved length − count the status showed (s), {seconds:g} s take",
             [t["error_vs_status_s"] for t in takes], None, 3)
+
+
+def table_adder(rows):
+    def add(name, ours, other=None, digits=1, other_name="", with_ratio=True):
+        shown_ratio = ratio(ours, other) if other is not None and with_ratio else ""
+        shown_other = f"{other_name}: {cell(other, digits)}" if other is not None else ""
+        rows.append(f"| {name} | {cell(ours, digits)} | {shown_other} | {shown_ratio} |")
+    return add
+
+
+# The kinds of row of a take in the order the tables show them (its CPU, stop to saved, its
+# lengths), each with its group and its place in the group; within a group the takes go by length.
+ROW_KINDS = [("recording CPU, whole program", 0, 0), ("… of which the window thread", 0, 1),
+             ("recording CPU, Wine server", 0, 2), ("stop to saved", 1, 0),
+             ("saved length − time between the clicks", 2, 0), ("saved length − count the status showed", 2, 1)]
+
+
+def row_label(row):
+    return row.split("|")[1].strip()
+
+
+def row_order(row):
+    label = row_label(row)
+    seconds = float(label.rsplit(", ", 1)[1].split()[0])
+    group, place = next((g, p) for prefix, g, p in ROW_KINDS if label.startswith(prefix))
+    return group, seconds, place
+
+
+def takes_table(results, earlier_block):
+    """The takes' rows of this run, each marked with the day and the number of runs, among the rows
+    of earlier runs for the lengths this one did not measure."""
+    rows = []
+    take_rows(results, table_adder(rows))
+    when = f" {time.strftime('%Y-%m-%d')}, {len(results)} run{'s' if len(results) > 1 else ''} |"
+    rows = [row + when for row in rows]
+    labels = {row_label(row) for row in rows}
+    for line in earlier_block.splitlines():
+        if line.startswith("| ") and not line.startswith("| figure ") and row_label(line) not in labels:
+            rows.append(line)
+    head = ["| figure | mirebasco | reference | ratio | measured |", "|---|---|---|---|---|"]
+    return "\n".join(head + sorted(rows, key=row_order))
+
+
+def table(results, build, work):
+    rows = []
+    runs = len(results)
+    add = table_adder(rows)
+
+    def per_30s(result, key, which):
+        return result[which][key] * 30 / idle_seconds_of(result)
+
+    add("start-up to a usable window (ms)", [ms for r in results for ms in r["startup_ms"]["recorder"]],
+        [ms for r in results for ms in r["startup_ms"]["floor"]], 0, "minimal window")
+    add("idle CPU, program (s per 30 s)", [per_30s(r, "cpu_s", "idle") for r in results],
+        [per_30s(r, "cpu_s", "floor_idle") for r in results], 2, "minimal window")
+    add("idle CPU, Wine server (s per 30 s)", [per_30s(r, "server_cpu_s", "idle") for r in results],
+        [per_30s(r, "server_cpu_s", "floor_idle") for r in results], 2, "minimal window")
+    take_rows(results, add)
     size = stripped_size(os.path.join(build, "app", "mirebasco.exe"), work)
     floor_size = stripped_size(os.path.join(build, "bench", "floor_window.exe"), work)
     rows.append(f"| size of the .exe without debug information (KiB) | {size / 1024:.0f} | "
@@ -407,9 +455,40 @@ unset multiplot
     subprocess.run(["gnuplot"], input=script, text=True, check=True)
 
 
+def block_in_docs(docs, begin, end):
+    """What stands between begin and end in benchmarks.md; empty when there is no such block."""
+    path = os.path.join(docs, "benchmarks.md")
+    if not os.path.exists(path):
+        return ""
+    with open(path) as old:
+        text = old.read()
+    start, stop = text.find(begin), text.find(end)
+    return text[start:stop] if start >= 0 and stop > start else ""
+
+
+def write_block(docs, begin, end, body):
+    """Puts body (its markers included) in place of what stands between begin and end in
+    benchmarks.md; a block not there yet goes after the whole table, or at the end."""
+    path = os.path.join(docs, "benchmarks.md")
+    text = "# Benchmarks\n"
+    if os.path.exists(path):
+        with open(path) as old:
+            text = old.read()
+    start, stop = text.find(begin), text.find(end)
+    if start >= 0 and stop > start:
+        text = text[:start] + body + text[stop + len(end):]
+    elif text.find(END_MARK) >= 0:
+        at = text.find(END_MARK) + len(END_MARK)
+        text = text[:at] + "\n\n" + body + text[at:]
+    else:
+        text = text.rstrip() + "\n\n" + body + "\n"
+    with open(path, "w") as new:
+        new.write(text)
+
+
 def write_docs(results, docs, build, work):
     lengths = ", ".join(f"{t['seconds']:g}" for t in results[0]["takes"])
-    body = "\n".join([
+    write_block(docs, BEGIN_MARK, END_MARK, "\n".join([
         BEGIN_MARK,
         f"Measured {time.strftime('%Y-%m-%d')} on {machine()}, by `scripts/bench` "
         f"({len(results)} runs; takes of {lengths} s; {idle_seconds_of(results[0]):g} s idle).",
@@ -418,20 +497,21 @@ def write_docs(results, docs, build, work):
         "",
         "![stop-to-saved time and saved-length error against take length](benchmarks.png)",
         END_MARK,
-    ])
-    path = os.path.join(docs, "benchmarks.md")
-    if os.path.exists(path):
-        with open(path) as old:
-            text = old.read()
-        start, end = text.find(BEGIN_MARK), text.find(END_MARK)
-        if start >= 0 and end > start:
-            text = text[:start] + body + text[end + len(END_MARK):]
-        else:
-            text = text.rstrip() + "\n\n" + body + "\n"
-    else:
-        text = "# Benchmarks\n\n" + body + "\n"
-    with open(path, "w") as new:
-        new.write(text)
+    ]))
+
+
+def write_takes_docs(results, docs):
+    earlier = block_in_docs(docs, TAKES_BEGIN_MARK, TAKES_END_MARK)
+    write_block(docs, TAKES_BEGIN_MARK, TAKES_END_MARK, "\n".join([
+        TAKES_BEGIN_MARK,
+        "Takes measured apart from the whole table, by `scripts/bench --takes-only`: the takes of a run one "
+        "after another in one program, and a later run replacing the rows of the lengths it measures. "
+        "Each figure: median (min – max) over the runs its row names; ratio = median ÷ median. "
+        f"Last run on {machine()}.",
+        "",
+        takes_table(results, earlier),
+        TAKES_END_MARK,
+    ]))
 
 
 def main():
@@ -440,19 +520,26 @@ def main():
     parser.add_argument("--docs", required=True)
     parser.add_argument("--from-results", action="store_true",
                         help="write the table and the plot again from the last run's raw figures")
+    parser.add_argument("--takes-only", action="store_true",
+                        help="only the takes (no start-up, no idle); their rows go below the whole "
+                             "table, which stays as it is")
     args = parser.parse_args()
     work = os.path.join(args.build, "bench")
-    raw = os.path.join(work, "results.json")
+    raw = os.path.join(work, "results-takes.json" if args.takes_only else "results.json")
     if args.from_results:
         with open(raw) as saved:
             results = json.load(saved)
     else:
         bench = Bench(args.build, args.docs)
-        results = bench.run()
+        results = bench.run(args.takes_only)
         for result in results:
             result["idle_seconds"] = bench.idle_seconds
         with open(raw, "w") as out:
             json.dump(results, out, indent=1)
+    if args.takes_only:
+        write_takes_docs(results, args.docs)
+        say(f"bench: wrote the takes' rows in {os.path.join(args.docs, 'benchmarks.md')} (raw figures in {raw})")
+        return
     write_docs(results, args.docs, args.build, work)
     plot(results, args.docs, work)
     say(f"bench: wrote {os.path.join(args.docs, 'benchmarks.md')} and benchmarks.png (raw figures in {raw})")
