@@ -122,9 +122,9 @@ TEST_F(DeviceRecordingTest, TwentyShortTakesInARowDoNotCrash) {
 // the take's but for the moments between files, and its seconds count the whole take. Between two
 // files one capture is closed and the next opened, and how long the next one takes to be fed
 // depends on the machine, not on the recorder: a 12.4 s take over two hand-overs held 1.1 s less
-// from a clean clone, 0.2 to 0.4 s less on a server that had run a while, and on a two-core CI
-// machine with the stress tests beside it a 14 s take held 2.0 s less and had time for one
-// hand-over only. So the take runs until its second hand-over is done, however late, and each may
+// on a server started just before it (before the scripts let a new server settle), 0.2 to 0.4 s
+// less on one that had run a while, and on a two-core CI machine with the stress tests beside it
+// a 14 s take held 2.0 s less and had time for one hand-over only. So the take runs until its second hand-over is done, however late, and each may
 // cost up to 2 s: far less than a lost or halved file of 6 s.
 constexpr double kHandOverLossSeconds = 2.0;
 TEST_F(DeviceRecordingTest, ALongTakeGoesOnInTheNextFilesWithTheToneInEach) {

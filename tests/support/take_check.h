@@ -20,8 +20,8 @@ struct TakeFormat {
 inline constexpr TakeFormat kCdFormat{.sampleRate = 44100, .channels = 2, .bitsPerSample = 16};
 
 // The share of a take's 100 ms blocks that must carry the tone. The server makes it itself,
-// without a break; half leaves room for a take's edges and a freshly started server's first
-// buffers. A take of silence, noise or another sound has none.
+// without a break; half leaves room for a take's edges and for buffers a loaded machine drops.
+// A take of silence, noise or another sound has none.
 inline constexpr double kToneShareOfATake = 0.5;
 
 // Only the fmt chunk: a PCM WAV of that format, block align and bytes per second consistent.
