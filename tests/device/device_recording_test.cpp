@@ -124,8 +124,9 @@ TEST_F(DeviceRecordingTest, TwentyShortTakesInARowDoNotCrash) {
 // depends on the machine, not on the recorder: a 12.4 s take over two hand-overs held 1.1 s less
 // on a server started just before it (before the scripts let a new server settle), 0.2 to 0.4 s
 // less on one that had run a while, and on a two-core CI machine with the stress tests beside it
-// a 14 s take held 2.0 s less and had time for one hand-over only. So the take runs until its second hand-over is done, however late, and each may
-// cost up to 2 s: far less than a lost or halved file of 6 s.
+// a 14 s take held 2.0 s less and had time for one hand-over only. So the take runs until its
+// second hand-over is done, however late, and each may cost up to 2 s: far less than a lost or
+// halved file of 6 s.
 constexpr double kHandOverLossSeconds = 2.0;
 TEST_F(DeviceRecordingTest, ALongTakeGoesOnInTheNextFilesWithTheToneInEach) {
     recorder.handOverBytes = 1 << 20;
