@@ -295,5 +295,5 @@ void WaveRecorder::ReclaimLeftDevice() {
 // above, whether or not the device tells its length while it records.
 uint64_t WaveRecorder::FileBytesAt(DWORD now) {
     const TakeFile& file = Current();
-    return uint64_t{now - file.startTick} * file.device.waveParams.nAvgBytesPerSec / 1000 + kWaveHeaderSize;
+    return SampleBytesOf(now - file.startTick, file.device.Pcm()) + kWaveHeaderSize;
 }
