@@ -32,7 +32,7 @@ std::string DescribeExitCode(DWORD exitCode) {
 }
 
 void ProgramTest::SetUp() {
-    const std::string exe = PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
+    const std::string exe = ProgramUnderTest();
     ASSERT_TRUE(IsFile(exe)) << "the program is not built: " << exe;
     std::string error;
     const std::string& current = currentFolder_.empty() ? folder_.Path() : currentFolder_;

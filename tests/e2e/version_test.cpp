@@ -19,7 +19,7 @@ namespace e2e {
 namespace {
 
 TEST(ProgramVersion, CarriesTheProjectsVersionAndNames) {
-    const std::string exe = PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
+    const std::string exe = ProgramUnderTest();
     DWORD ignored = 0;
     std::vector<char> data(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
     ASSERT_FALSE(data.empty()) << exe << " has no version information";
@@ -138,7 +138,7 @@ std::set<std::string> SupportedSystemIds(HANDLE context) {
 // dependency on the common controls' version 6, so the window keeps the classic look; code page
 // 932 asked for by the locale's name, which Windows 11 and Server 2022 give on any system language.
 TEST(ProgramManifest, RunsAsInvokerInJapaneseOnVistaTo11WithoutTheNewCommonControls) {
-    const std::string exe = PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
+    const std::string exe = ProgramUnderTest();
     ACTCTXA request = {};
     request.cbSize = sizeof(request);
     request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
@@ -185,7 +185,7 @@ constexpr const char* kPlantedLibraries[] = {"winmm", "mciwave"};
 class E2ePlantedLibraries : public ProgramTest {
 protected:
     void SetUp() override {
-        const std::string exe = PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
+        const std::string exe = ProgramUnderTest();
         const std::string copy = folder_.File(kPlantedCopy);
         ASSERT_TRUE(CopyFileA(exe.c_str(), copy.c_str(), TRUE)) << exe << ": error " << GetLastError();
         HKEY overrides = nullptr;

@@ -219,6 +219,15 @@ void LaunchedProgram::Terminate() {
     }
 }
 
+std::string ProgramUnderTest() {
+    char chosen[MAX_PATH + 1] = {};
+    const DWORD length = GetEnvironmentVariableA("MIREBASCO_PROGRAM", chosen, sizeof(chosen));
+    if (length > 0 && length < sizeof(chosen)) {
+        return PathBesideThisProgram(chosen);
+    }
+    return PathBesideThisProgram("..\\..\\app\\mirebasco.exe");
+}
+
 std::string PathBesideThisProgram(const std::string& relativePath) {
     char self[MAX_PATH + 1] = {};
     DWORD length = GetModuleFileNameA(nullptr, self, sizeof(self));

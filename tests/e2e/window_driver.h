@@ -54,6 +54,10 @@ private:
 // folder ("..\..\app\mirebasco.exe").
 std::string PathBesideThisProgram(const std::string& relativePath);
 
+// The program under test: MIREBASCO_PROGRAM when set (a path relative to this test program's
+// folder, for another build of it: the 32-bit one, say), else the one built beside the tests.
+std::string ProgramUnderTest();
+
 // The file name of a running process's executable ("mirebasco.exe"); empty when unknown.
 std::string ProcessImageName(DWORD processId);
 
