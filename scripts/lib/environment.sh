@@ -62,6 +62,56 @@ ensure_packages() {
     fi
 }
 
+# Debian's 32-bit Wine loader. /usr/bin/wine runs it whenever it is there, for 64-bit programs
+# too (it hands those on to the 64-bit loader).
+WINE32_LOADER=/usr/lib/wine/wine
+
+# True when this kernel runs 32-bit x86 programs. The proof is to run one: nothing 32-bit need be
+# installed yet, the machine's compiler may have no 32-bit libraries, and a kernel built with the
+# support can still have it turned off at boot (ia32_emulation=0), so its configuration proves
+# nothing. The program is written out here, 96 bytes: an ELF header, one loadable segment, and
+# "mov eax, 1; mov ebx, 42; int 0x80", the 32-bit system call exit(42). A kernel that cannot run
+# it refuses to start it, and nothing else ends with 42.
+kernel_runs_32bit_code() {
+    local probe=$BUILD/probe-i386 code
+    local header='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00'
+    header+='\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00'
+    header+='\x01\x00\x00\x00\x00\x00\x00\x00'
+    local segment='\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00'
+    segment+='\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'
+    local exit42='\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80'
+    mkdir -p "$BUILD" && printf '%b' "$header" "$segment" "$exit42" >"$probe" && chmod +x "$probe" ||
+        return 1
+    "$probe" 2>/dev/null
+    code=$?
+    rm -f "$probe"
+    [ "$code" = 42 ]
+}
+
+# True when Wine can start 32-bit programs here: its 32-bit loader is installed and runs.
+wine32_runs() { "$WINE32_LOADER" --version >/dev/null 2>&1; }
+
+# 32-bit Wine beside the 64-bit one, so that the tests can run the 32-bit build as 64-bit Windows
+# runs 32-bit programs. Only where the kernel runs 32-bit code: elsewhere /usr/bin/wine would pick
+# a loader that cannot start, and every Wine program would fail.
+ensure_wine32() {
+    dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' && return 0
+    if ! kernel_runs_32bit_code; then
+        say "This kernel does not run 32-bit programs: no 32-bit Wine, and the 32-bit build's tests are skipped."
+        return 0
+    fi
+    need_root_for "32-bit Wine (wine32:i386)"
+    say "Installing wine32:i386 ..."
+    local log=/tmp/mirebasco-apt.log
+    if ! { { dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386; } &&
+            apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+            --no-install-recommends wine32:i386; } >"$log" 2>&1; then
+        tail -n 30 "$log" >&2
+        say "apt-get failed; the whole log is in $log"
+        exit 1
+    fi
+}
+
 ensure_locale() {
     locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && return 0
     need_root_for "the ja_JP.UTF-8 locale"
@@ -71,8 +121,14 @@ ensure_locale() {
 }
 
 build_all() {
-    local targets
+    local targets program32=$BUILD32/app/mirebasco.exe
     read -r -a targets <<<"${MIREBASCO_TARGETS:-all}"
+    # The end-to-end tests run against the 32-bit build's program too (tests/e2e/CMakeLists.txt);
+    # the two builds are separate trees, so the tests' is told where that program is.
+    if ! grep -qsxF "MIREBASCO_PROGRAM32:FILEPATH=$program32" "$BUILD/CMakeCache.txt"; then
+        cmake --preset x86_64 -S "$ROOT" -B "$BUILD" -DMIREBASCO_PROGRAM32:FILEPATH="$program32" \
+            >/dev/null || exit 1
+    fi
     build_one x86_64 "$BUILD" "${targets[@]}"
     [ -n "${MIREBASCO_TARGETS:-}" ] || build_one i686 "$BUILD32" all
 }
@@ -198,12 +254,26 @@ own_shell_folders() {
     done
 }
 
+# A prefix made while only 64-bit Wine was installed has no 32-bit half (no syswow64), and the
+# 32-bit loader that /usr/bin/wine runs once 32-bit Wine is there cannot start in it ("could not
+# load kernel32.dll"). Such a prefix is ours (the build folder's) and holds only what tests left:
+# it is made again.
+remake_prefix_without_32bit_half() {
+    [ "$WINEPREFIX" = "$BUILD/wineprefix" ] && [ -x "$WINE32_LOADER" ] &&
+        [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ] || return 0
+    say "The Wine prefix in $WINEPREFIX predates 32-bit Wine: making it again ..."
+    in_wine_env wineserver -k </dev/null >/dev/null 2>&1
+    in_wine_env wineserver -w </dev/null >/dev/null 2>&1
+    rm -rf "$WINEPREFIX"
+}
+
 # The Wine prefix lives in the build folder; the server is kept running so that each test program
 # does not pay for Wine's start-up.
 start_wine() {
     # The server is started first and told to stay: a server that a wine command starts by itself
     # ends a moment after its last program, and the next one then starts another, which keeps
     # the standard output of whatever started it open (a pipe its reader then waits on forever).
+    remake_prefix_without_32bit_half
     mkdir -p "$WINEPREFIX"
     in_wine_env wineserver -p </dev/null >/dev/null 2>&1
     WINE_STARTED=1
