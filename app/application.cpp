@@ -58,6 +58,7 @@ HWND CreateMainWindow() {
 }  // namespace
 
 bool StartApplication() {
+    ChooseProgramTextEncoding();
     g_uiFont = CreateUiFont();
     g_backgroundBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     RegisterWindowClass(kDialogClassName, PassThroughWindowProc);

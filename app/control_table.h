@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "text/program_text.h"
+
 // Identifiers of the main window's controls and of its one timer.
 constexpr int ID_RECORD_BUTTON = 1000;
 constexpr int ID_STOP_BUTTON = 1001;
@@ -23,7 +25,7 @@ constexpr UINT_PTR ID_TICK_TIMER = 1;
 struct ControlSpec {
     int id;
     const char* className;
-    const char* text;
+    ProgramText text;
     DWORD style;
     DWORD exStyle;
     int x;

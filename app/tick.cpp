@@ -12,8 +12,10 @@
 
 namespace {
 
-// "録音中 " (7 bytes), the longest signed 32-bit number (11), "秒" (2) and the terminator.
+// The count's text with "%d" (2 bytes) replaced by the longest signed 32-bit number (11 bytes): 21
+// bytes in Shift-JIS and 25 in UTF-8, the terminator counted.
 constexpr size_t kStatusBufferSize = 32;
+static_assert(kStatusRecordingSeconds.LongerSize() - 2 + 11 <= kStatusBufferSize);
 
 // The limit in whole seconds from the seconds edit: toward zero to signed 64 bits (0 outside that
 // range), of which the low 32 bits are kept. So 2.9 gives 2, 4294967296 gives 0 (no automatic

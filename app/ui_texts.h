@@ -1,7 +1,10 @@
 #pragma once
 
-// Every text the window shows. The sources are UTF-8 and every narrow literal is stored as
-// Shift-JIS (code page 932), the program's ANSI code page, so these are the bytes the controls get.
+#include "text/program_text.h"
+
+// Every text the window shows. The sources are UTF-8; a plain narrow literal is stored as
+// Shift-JIS (code page 932), and a PROGRAM_TEXT as Shift-JIS and UTF-8, of which the controls get
+// the one of the process's code page. Names of classes and the like are ASCII, the same in both.
 
 // Window classes and the main window's title.
 inline constexpr char kDialogClassName[] = "NORMALDLG";
@@ -15,20 +18,20 @@ inline constexpr char kMainWindowTitle[] = "mirebasco";
 inline constexpr wchar_t kUiFontFace[] = L"ＭＳ Ｐゴシック";
 
 // Control texts.
-inline constexpr char kRecordButtonText[] = "録音開始";
-inline constexpr char kStopButtonText[] = "停止";
-inline constexpr char kAutoStopCheckText[] = "自動停止";
-inline constexpr char kFormatLabelText[] = "フォーマット";
-// One character, the horizontal ellipsis U+2026 (Shift-JIS 81 63).
-inline constexpr char kBrowseButtonText[] = "…";
-inline constexpr char kFileNameLabelText[] = "ファイル名";
-inline constexpr char kSecondsLabelText[] = "秒";
-inline constexpr char kEmptyText[] = "";
+inline constexpr ProgramText kRecordButtonText = PROGRAM_TEXT("録音開始");
+inline constexpr ProgramText kStopButtonText = PROGRAM_TEXT("停止");
+inline constexpr ProgramText kAutoStopCheckText = PROGRAM_TEXT("自動停止");
+inline constexpr ProgramText kFormatLabelText = PROGRAM_TEXT("フォーマット");
+// One character, the horizontal ellipsis U+2026 (Shift-JIS 81 63, UTF-8 E2 80 A6).
+inline constexpr ProgramText kBrowseButtonText = PROGRAM_TEXT("…");
+inline constexpr ProgramText kFileNameLabelText = PROGRAM_TEXT("ファイル名");
+inline constexpr ProgramText kSecondsLabelText = PROGRAM_TEXT("秒");
+inline constexpr ProgramText kEmptyText = PROGRAM_TEXT("");
 
 // Status panel. The blank before the count is a single-byte space.
-inline constexpr char kStatusStopped[] = "停止";
-inline constexpr char kStatusRecording[] = "録音中";
-inline constexpr char kStatusRecordingSeconds[] = "録音中 %d秒";
+inline constexpr ProgramText kStatusStopped = PROGRAM_TEXT("停止");
+inline constexpr ProgramText kStatusRecording = PROGRAM_TEXT("録音中");
+inline constexpr ProgramText kStatusRecordingSeconds = PROGRAM_TEXT("録音中 %d秒");
 
 // What the system shows, while a take runs, when the session is asked to end: "recording; the take
 // is saved before the program ends". The system takes this text as UTF-16 only.
@@ -39,14 +42,15 @@ inline constexpr wchar_t kShutdownBlockReason[] = L"録音中です。録音を�
 inline constexpr char kDefaultPathFormat[] = "%s\\%s";
 
 // The save dialog's filter: description and pattern pairs, each NUL-terminated, and one more NUL
-// after the last (the literal's own terminator).
-inline constexpr char kSaveDialogFilter[] = "wavファイル(*.wav)\0*.wav\0すべて(*.*)\0*.*\0";
+// after the last (the literal's own terminator, in either form).
+inline constexpr ProgramText kSaveDialogFilter =
+    PROGRAM_TEXT("wavファイル(*.wav)\0*.wav\0すべて(*.*)\0*.*\0");
 
 // Shown in the "error" box when the current folder's path (288 to 299 bytes) is too long to hold
 // "\default.wav" within the path the file-name box can give back; nothing is recorded then.
-inline constexpr char kDefaultPathTooLongMessage[] =
+inline constexpr ProgramText kDefaultPathTooLongMessage = PROGRAM_TEXT(
     "エラー:現在のフォルダのパスが長すぎるため、既定のファイル名を作れません。"
-    "ファイル名を指定してください。";
+    "ファイル名を指定してください。");
 
 // Shown in the "error" box when the main window cannot be made; the program then ends.
-inline constexpr char kMainWindowFailedMessage[] = "エラー:ウィンドウを作成できません。";
+inline constexpr ProgramText kMainWindowFailedMessage = PROGRAM_TEXT("エラー:ウィンドウを作成できません。");

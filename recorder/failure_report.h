@@ -29,10 +29,12 @@ public:
     // A sequence says at most this much: a stop, a save, where the take went and a close, then
     // for the next file of a long take an open, a format, a record and a close.
     static constexpr size_t kMaxReports = 8;
+    // Bytes of the kept-at text's format in the longer of its encodings, its terminator counted.
+    static constexpr size_t kKeptAtFormatRoom = 56;
 
 private:
     const char* texts_[kMaxReports] = {};
     size_t count_ = 0;
     // The kept-at text: its format and a path of up to kPathBufferSize - 1 bytes.
-    char keptAt_[48 + kPathBufferSize] = {};
+    char keptAt_[kKeptAtFormatRoom + kPathBufferSize] = {};
 };

@@ -35,7 +35,7 @@ void ProgramTest::SetUp() {
     const std::string exe = ProgramUnderTest();
     ASSERT_TRUE(IsFile(exe)) << "the program is not built: " << exe;
     std::string error;
-    const std::string& current = currentFolder_.empty() ? folder_.Path() : currentFolder_;
+    const std::wstring current = currentFolder_.empty() ? WideText(folder_.Path()) : currentFolder_;
     ASSERT_TRUE(program_.Start(exe, current, &error, environment_)) << error;
     HWND window = WaitForMainWindow(ProcessId());
     ASSERT_NE(window, nullptr) << "the main window did not appear";

@@ -67,7 +67,7 @@ protected:
     // Set by a test's constructor: what the program's environment differs in from this one's.
     EnvironmentChanges environment_;
     // Set by a test's constructor: the program's current folder, when not folder_ itself.
-    std::string currentFolder_;
+    std::wstring currentFolder_;
     LaunchedProgram program_;
     MainWindow window_;
 

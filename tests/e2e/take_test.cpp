@@ -10,6 +10,7 @@
 
 #include "tests/e2e/program_test.h"
 #include "tests/support/presets.h"
+#include "tests/support/registry_value.h"
 
 namespace e2e {
 namespace {
@@ -105,7 +106,7 @@ TEST_F(E2eTake, StopWhileIdleWritesNothing) {
 // empty and the take goes to "\default.wav", at the root of the current drive.
 class E2eLongCurrentFolder : public ProgramTest {
 protected:
-    E2eLongCurrentFolder() { currentFolder_ = MakeFolderOfLength(folder_.Path(), 310, "\x82\xA0"); }
+    E2eLongCurrentFolder() { currentFolder_ = WideText(MakeFolderOfLength(folder_.Path(), 310, "\x82\xA0")); }
 };
 
 // The names of the files at the drive root that a default take can have.
@@ -123,7 +124,7 @@ std::vector<std::string> DefaultTakesAt(const std::string& root) {
 }
 
 TEST_F(E2eLongCurrentFolder, DefaultPathGoesToTheDriveRoot) {
-    ASSERT_EQ(currentFolder_.size(), 310u);
+    ASSERT_EQ(ShiftJisText(currentFolder_).size(), 310u);
     const std::string root = folder_.Path().substr(0, 3);
     const std::vector<std::string> before = DefaultTakesAt(root);
     ASSERT_TRUE(RecordTake(1));
@@ -186,6 +187,73 @@ TEST_F(E2eOtherCodePage, TextsReadInJapaneseAndAJapaneseNameTakenGetsItsFreeVari
     EXPECT_EQ(names, (std::vector<std::string>{"表-0.wav", "表.wav"}));
     EXPECT_TRUE(IsTakeOf(folder + "\\表-0.wav", kCdFormat));
 }
+
+// A user whose name code page 932 cannot spell, with the working folder, Music, Documents and the
+// temporary folder all under that name (the shell's folders set for the prefix, so each row's
+// ctest entry runs alone). Each row names the code page of the process it runs in, its entry's
+// locale: the program's own must not follow it.
+struct User {
+    const char* label;
+    const wchar_t* name;
+    UINT testCodePage;
+};
+constexpr User kUsers[] = {{"Jurgen", L"Jürgen", 1252}, {"Kim", L"김민준", 1252}, {"Yoshida", L"𠮷田", 932}};
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+class E2eUserFolders : public ProgramTest, public ::testing::WithParamInterface<User> {
+protected:
+    E2eUserFolders() {
+        currentFolder_ = UserFolder(L"work");
+        environment_ = {{L"TEMP", UserFolder(L"Temp")}, {L"TMP", UserFolder(L"Temp")}};
+    }
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), GetParam().testCodePage) << "this row runs in another ctest entry's locale";
+        ASSERT_TRUE(music_.IsSet()) << music_.Error();
+        ASSERT_TRUE(documents_.IsSet()) << documents_.Error();
+        ASSERT_TRUE(CreateDirectoryW(UserFolder(L"").c_str(), nullptr));
+        for (const wchar_t* folder : {L"work", L"Temp", L"Music", L"Documents"}) {
+            ASSERT_TRUE(CreateDirectoryW(UserFolder(folder).c_str(), nullptr));
+        }
+        ProgramTest::SetUp();
+    }
+    std::wstring UserFolder(const wchar_t* folder) const {
+        return WideText(folder_.Path()) + L"\\" + GetParam().name + L"\\" + folder;
+    }
+
+    RegistryValueOverride music_{kShellFolders, "My Music", UserFolder(L"Music")};
+    RegistryValueOverride documents_{kShellFolders, "Personal", UserFolder(L"Documents")};
+};
+
+TEST_P(E2eUserFolders, ADefaultAndANamedTakeLandAtTheirNamesWithoutABox) {
+    const std::wstring work = UserFolder(L"work");
+    ASSERT_TRUE(RecordTake(1));
+    EXPECT_EQ(ReadWideText(window_.Control(kFileNameEditId)), work + L"\\default.wav");
+    const std::wstring named = work + L"\\" + GetParam().name + L".wav";
+    ASSERT_TRUE(WriteText(window_.Control(kFileNameEditId), named));
+    ASSERT_TRUE(RecordTake(1));
+    EXPECT_EQ(window_.Status(), kStatusIdle);
+
+    std::vector<std::wstring> takes;
+    ForEachEntry(work, [&](const std::wstring& path, const WIN32_FIND_DATAW&) { takes.push_back(path); });
+    std::vector<std::wstring> expected = {named, work + L"\\default.wav"};
+    std::sort(takes.begin(), takes.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(takes, expected);
+    for (const std::wstring& take : takes) {
+        std::vector<uint8_t> bytes;
+        WavFile wav;
+        std::string error;
+        ASSERT_TRUE(ReadBytes(take, &bytes) && ParseWav(bytes, &wav, &error)) << error;
+        EXPECT_TRUE(IsTakeOf(wav, ShiftJisText(take), kCdFormat));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Users,
+                         E2eUserFolders,
+                         ::testing::ValuesIn(kUsers),
+                         [](const ::testing::TestParamInfo<User>& row) {
+                             return std::string(row.param.label);
+                         });
 
 }  // namespace
 }  // namespace e2e

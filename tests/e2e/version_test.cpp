@@ -136,8 +136,9 @@ std::set<std::string> SupportedSystemIds(HANDLE context) {
 // start). As the invoker, the 32-bit program is not redirected into a per-user copy of a folder it
 // may not write (a save into Program Files fails and the take is kept); one assembly only: no
 // dependency on the common controls' version 6, so the window keeps the classic look; code page
-// 932 asked for by the locale's name, which Windows 11 and Server 2022 give on any system language.
-TEST(ProgramManifest, RunsAsInvokerInJapaneseOnVistaTo11WithoutTheNewCommonControls) {
+// UTF-8, which Windows 10 from 1903 on and 11 give on any system language. The build made without
+// that element (MIREBASCO_ACTIVE_CODE_PAGE=none) must differ from the program in nothing else.
+TEST(ProgramManifest, RunsAsInvokerInUtf8OnVistaTo11WithoutTheNewCommonControls) {
     const std::string exe = ProgramUnderTest();
     ACTCTXA request = {};
     request.cbSize = sizeof(request);
@@ -153,11 +154,14 @@ TEST(ProgramManifest, RunsAsInvokerInJapaneseOnVistaTo11WithoutTheNewCommonContr
                              sizeof(runLevel), nullptr));
     EXPECT_EQ(runLevel.RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
     EXPECT_EQ(runLevel.UiAccess, 0u);
+    wchar_t expected[16] = L"UTF-8";
+    GetEnvironmentVariableW(L"MIREBASCO_ACTIVE_CODE_PAGE", expected, std::size(expected));
     wchar_t codePage[16] = {};
-    EXPECT_TRUE(QueryActCtxSettingsW(0, context.get(),
-                                     L"http://schemas.microsoft.com/SMI/2019/WindowsSettings",
-                                     L"activeCodePage", codePage, std::size(codePage), nullptr));
-    EXPECT_STREQ(codePage, L"ja-JP");
+    if (!QueryActCtxSettingsW(0, context.get(), L"http://schemas.microsoft.com/SMI/2019/WindowsSettings",
+                              L"activeCodePage", codePage, std::size(codePage), nullptr)) {
+        lstrcpynW(codePage, L"none", std::size(codePage));
+    }
+    EXPECT_STREQ(codePage, expected);
 
     const std::set<std::string> ids = SupportedSystemIds(context.get());
     for (const SupportedSystem& system : kSupportedSystems) {

@@ -21,8 +21,9 @@ bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DW
                                result ? result : &ignored) != 0;
 }
 
-// Texts cross in UTF-16 and are turned into the program's Shift-JIS here: a narrow text message would
-// be converted in this process's code page, which need not be the program's.
+// Texts cross in UTF-16 and are turned into the design's Shift-JIS here: a narrow text message would
+// be converted in this process's code page, which need not be the program's (UTF-8 where its
+// manifest is honoured, the system's where not).
 bool SendWideWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
     return SendMessageTimeoutW(window, message, wParam, lParam, kMessageFlags, kMessageTimeoutMs, result) !=
            0;
@@ -105,34 +106,51 @@ HWND DialogButton(HWND dialog, int id) {
 
 // The part of an environment entry ("NAME=value") before its '='. The entries that keep the
 // current folder of each drive ("=C:=C:\rec") have a name that begins with the '='.
-std::string EntryName(const std::string& entry) {
-    const size_t equals = entry.find('=', 1);
-    return entry.substr(0, equals == std::string::npos ? entry.size() : equals);
+std::wstring EntryName(const std::wstring& entry) {
+    const size_t equals = entry.find(L'=', 1);
+    return entry.substr(0, equals == std::wstring::npos ? entry.size() : equals);
 }
 
 // This program's environment block with the changes made: NUL-terminated "NAME=value" entries and
 // one more NUL at the end. Names are compared without regard to case, as the system does.
-std::string ChangedEnvironmentBlock(const EnvironmentChanges& changes) {
-    std::string block;
-    char* own = GetEnvironmentStringsA();
-    for (const char* entry = own; entry && *entry; entry += lstrlenA(entry) + 1) {
-        const std::string name = EntryName(entry);
+std::wstring ChangedEnvironmentBlock(const EnvironmentChanges& changes) {
+    std::wstring block;
+    wchar_t* own = GetEnvironmentStringsW();
+    for (const wchar_t* entry = own; entry && *entry; entry += lstrlenW(entry) + 1) {
+        const std::wstring name = EntryName(entry);
         bool replaced = false;
         for (const auto& change : changes) {
-            replaced = replaced || lstrcmpiA(change.first.c_str(), name.c_str()) == 0;
+            replaced = replaced || lstrcmpiW(change.first.c_str(), name.c_str()) == 0;
         }
         if (!replaced) {
-            block.append(entry).push_back('\0');
+            block.append(entry).push_back(L'\0');
         }
     }
     if (own) {
-        FreeEnvironmentStringsA(own);
+        FreeEnvironmentStringsW(own);
     }
     for (const auto& change : changes) {
-        block.append(change.first).append("=").append(change.second).push_back('\0');
+        block.append(change.first).append(L"=").append(change.second).push_back(L'\0');
     }
-    block.push_back('\0');
+    block.push_back(L'\0');
     return block;
+}
+
+// The text of a window in UTF-16; false when the window does not answer.
+bool ReadWindowText(HWND window, std::wstring* text) {
+    DWORD_PTR length = 0;
+    if (!window || !SendWideWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, &length)) {
+        return false;
+    }
+    // Room for a text that grows before it is read (a status that begins to count).
+    text->assign(length + 16, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendWideWithTimeout(window, WM_GETTEXT, text->size(), reinterpret_cast<LPARAM>(text->data()),
+                             &copied)) {
+        return false;
+    }
+    text->resize(copied < text->size() ? copied : text->size() - 1);
+    return true;
 }
 
 }  // namespace
@@ -169,32 +187,33 @@ LaunchedProgram::~LaunchedProgram() {
 }
 
 bool LaunchedProgram::Start(const std::string& exePath,
-                            const std::string& currentDirectory,
+                            const std::wstring& currentDirectory,
                             std::string* error,
                             const EnvironmentChanges& changes) {
     if (info_.hProcess) {
         *error = "a program was already started";
         return false;
     }
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    std::string commandLine = "\"" + exePath + "\"";
+    const std::wstring exe = WideText(exePath);
+    std::wstring commandLine = L"\"" + exe + L"\"";
     // Without changes the program inherits this environment as it is.
-    std::string environment = changes.empty() ? std::string() : ChangedEnvironmentBlock(changes);
+    std::wstring environment = changes.empty() ? std::wstring() : ChangedEnvironmentBlock(changes);
     // Wine fails a start with ERROR_INTERNAL_ERROR when the new process ended before its start-up
     // was done, before any code of the program ran: seen once in about ten runs with two test
     // programs starting processes at the same time. Such a start is tried again; any other
     // failure, or the same one three times, fails the test.
     for (int attempt = 1;; ++attempt) {
-        if (CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                           environment.empty() ? nullptr : environment.data(), currentDirectory.c_str(),
-                           &startup, &info_)) {
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                           CREATE_UNICODE_ENVIRONMENT, environment.empty() ? nullptr : environment.data(),
+                           currentDirectory.c_str(), &startup, &info_)) {
             return true;
         }
         const DWORD failure = GetLastError();
         info_ = {};
         if (failure != ERROR_INTERNAL_ERROR || attempt == 3) {
-            *error = "CreateProcessA(" + exePath + ") failed with error " + std::to_string(failure);
+            *error = "CreateProcessW(" + exePath + ") failed with error " + std::to_string(failure);
             return false;
         }
         Sleep(100);
@@ -275,23 +294,20 @@ HWND WaitForTopLevelWindow(DWORD processId, const char* className, const char* t
 }
 
 std::string ReadText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!window || !SendWideWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, &length)) {
-        return kNoAnswer;
-    }
-    // Room for a text that grows before it is read (a status that begins to count).
-    std::wstring text(length + 16, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendWideWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             &copied)) {
-        return kNoAnswer;
-    }
-    text.resize(copied < text.size() ? copied : text.size() - 1);
-    return ShiftJisText(text);
+    std::wstring text;
+    return ReadWindowText(window, &text) ? ShiftJisText(text) : kNoAnswer;
+}
+
+std::wstring ReadWideText(HWND window) {
+    std::wstring text;
+    return ReadWindowText(window, &text) ? text : WideText(kNoAnswer);
 }
 
 bool WriteText(HWND window, const std::string& text) {
-    const std::wstring wide = WideText(text);
+    return WriteText(window, WideText(text));
+}
+
+bool WriteText(HWND window, const std::wstring& wide) {
     DWORD_PTR result = 0;
     return window &&
            SendWideWithTimeout(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), &result) &&

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/long_path_files.h"
+
 // Drives another process's windows from outside, the way a user (or an accessibility tool) does:
 // finding its windows, reading and writing control texts, clicking buttons, answering its message
 // boxes and its save dialog. Everything crosses the process boundary through window messages.
@@ -21,8 +23,9 @@ constexpr DWORD kPollMs = 50;
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatientMs, DWORD pollMs = kPollMs);
 
 // Variables (name, value) that a started program gets in place of this program's own, or besides
-// them when this program has none of that name.
-using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
+// them when this program has none of that name. In UTF-16: a user's folders may hold letters that
+// this program's code page cannot spell.
+using EnvironmentChanges = std::vector<std::pair<std::wstring, std::wstring>>;
 
 // A program started for a test. When it is still running as the object goes (a test that failed
 // half-way, with a message box open, say), it is terminated and waited for, so nothing outlives
@@ -37,9 +40,15 @@ public:
     // Starts exePath with no arguments in currentDirectory, with this program's environment and
     // the changes; false (and *error set) on failure.
     bool Start(const std::string& exePath,
-               const std::string& currentDirectory,
+               const std::wstring& currentDirectory,
                std::string* error,
                const EnvironmentChanges& changes = {});
+    bool Start(const std::string& exePath,
+               const std::string& currentDirectory,
+               std::string* error,
+               const EnvironmentChanges& changes = {}) {
+        return Start(exePath, WideText(currentDirectory), error, changes);
+    }
     DWORD ProcessId() const { return info_.dwProcessId; }
     bool IsRunning() const;
     // Waits for the process to end and reads its exit code; false when it is still running.
@@ -70,14 +79,17 @@ HWND WaitForTopLevelWindow(DWORD processId,
                            const char* title,
                            DWORD timeoutMs = kPatientMs);
 
-// A window's text through WM_GETTEXT, as the program's Shift-JIS whatever this process's code page.
-// A window that does not answer within a few seconds gives kNoAnswer, a text no control of the
-// program ever shows, so a comparison fails visibly.
+// A window's text through WM_GETTEXT, as the design's Shift-JIS whatever the program's code page
+// (Shift-JIS or UTF-8) and this process's. A window that does not answer within a few seconds gives
+// kNoAnswer, a text no control of the program ever shows, so a comparison fails visibly.
 extern const char kNoAnswer[];
 std::string ReadText(HWND window);
+// The same in UTF-16, for a path with letters that Shift-JIS cannot spell.
+std::wstring ReadWideText(HWND window);
 // Replaces a window's text through WM_SETTEXT, which is how a paste reaches an edit: no
 // character filter (such as ES_NUMBER) sees it.
 bool WriteText(HWND window, const std::string& text);
+bool WriteText(HWND window, const std::wstring& text);
 // Types each byte as a WM_CHAR, as the keyboard would, at the caret of an edit. Returns once
 // the edit has handled every character. The characters go to the edit directly, past the
 // program's message loop.

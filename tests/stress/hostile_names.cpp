@@ -38,18 +38,22 @@ HostileName Named(const std::string& typed,
     return name;
 }
 
+// Ж is two bytes in Shift-JIS (84 47, its trail byte a letter) and in UTF-8 (D0 96), so a path of
+// it is as long as the box reads whichever of the two the program runs in.
+constexpr char kTwoByteFiller[] = "Ж";
+
 // The longest name the box passes on, in two-byte characters. The device does not save to a path
 // that long: it moves the take there and then reports failure (measured under Wine: 259
 // single-byte characters saved; 260, and 288 bytes of two-byte characters, failed that way), so
 // the take may be reported; either way it keeps the name asked for.
 HostileName LongestPathInTwoByteCharacters(const std::string& folder) {
-    const std::string path = MakePathOfLength(folder, kLongestTypedPath, "録");
+    const std::string path = MakePathOfLength(folder, kLongestTypedPath, kTwoByteFiller);
     return Named(path, FolderOf(path), Outcome::kEither, path);
 }
 
 // The same path already taken: the free name "-0" is two bytes longer than the box could hold.
 HostileName LongestPathTakenInTwoByteCharacters(const std::string& folder) {
-    const std::string path = MakePathOfLength(folder, kLongestTypedPath, "録");
+    const std::string path = MakePathOfLength(folder, kLongestTypedPath, kTwoByteFiller);
     WriteBytes(path, kOldBytes);
     return Named(path, FolderOf(path), Outcome::kEither, Variant(path, 0));
 }

@@ -14,7 +14,7 @@ std::vector<std::string> TakeNames(int takes) {
 }
 
 StressTest::StressTest() {
-    environment_ = {{"TMP", programTemp_.Path()}, {"TEMP", programTemp_.Path()}};
+    environment_ = {{L"TMP", WideText(programTemp_.Path())}, {L"TEMP", WideText(programTemp_.Path())}};
 }
 
 ::testing::AssertionResult StressTest::PostStartStopPairs(int pairs, DWORD timeoutMs) {

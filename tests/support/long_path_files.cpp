@@ -44,9 +44,13 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes) {
+    return ReadBytes(LongPath(path), bytes);
+}
+
+bool ReadBytes(const std::wstring& path, std::vector<uint8_t>* bytes) {
     bytes->clear();
-    HandleGuard file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HandleGuard file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         return false;
     }
@@ -68,15 +72,22 @@ bool SetAttributes(const std::string& path, DWORD attributes) {
 
 void ForEachEntry(const std::string& folder,
                   const std::function<void(const std::string& path, const WIN32_FIND_DATAW& found)>& visit) {
+    ForEachEntry(LongPath(folder), [&](const std::wstring&, const WIN32_FIND_DATAW& found) {
+        visit(folder + "\\" + ShiftJisText(found.cFileName), found);
+    });
+}
+
+void ForEachEntry(const std::wstring& folder,
+                  const std::function<void(const std::wstring& path, const WIN32_FIND_DATAW& found)>& visit) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &found);
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         return;
     }
     do {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L"..") {
-            visit(folder + "\\" + ShiftJisText(name), found);
+            visit(folder + L"\\" + name, found);
         }
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -105,17 +116,26 @@ std::string MakeFolderOfLength(const std::string& base, size_t length, const std
     return folder;
 }
 
-void RemoveTree(const std::string& folder) {
-    ForEachEntry(folder, [](const std::string& path, const WIN32_FIND_DATAW& found) {
-        SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+namespace {
+
+// In UTF-16 throughout, so that names Shift-JIS cannot spell (a user's folders) go too.
+void RemoveWideTree(const std::wstring& folder) {
+    ForEachEntry(folder, [](const std::wstring& path, const WIN32_FIND_DATAW& found) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path);
+            RemoveWideTree(path);
         } else {
-            DeleteFileW(LongPath(path).c_str());
+            DeleteFileW(path.c_str());
         }
     });
-    SetAttributes(folder, FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryW(LongPath(folder).c_str());
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& folder) {
+    RemoveWideTree(LongPath(folder));
 }
 
 std::string FolderOf(const std::string& path) {

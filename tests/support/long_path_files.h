@@ -24,12 +24,16 @@ std::wstring LongPath(const std::string& path);
 bool MakeFolder(const std::string& path);
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool ReadBytes(const std::string& path, std::vector<uint8_t>* bytes);
+// The same for a path in UTF-16, which may hold letters that Shift-JIS cannot spell.
+bool ReadBytes(const std::wstring& path, std::vector<uint8_t>* bytes);
 // The file's or folder's attributes; INVALID_FILE_ATTRIBUTES when it does not exist.
 DWORD Attributes(const std::string& path);
 bool SetAttributes(const std::string& path, DWORD attributes);
 // Calls visit with the full path and the find data of each entry directly inside folder.
 void ForEachEntry(const std::string& folder,
                   const std::function<void(const std::string& path, const WIN32_FIND_DATAW& found)>& visit);
+void ForEachEntry(const std::wstring& folder,
+                  const std::function<void(const std::wstring& path, const WIN32_FIND_DATAW& found)>& visit);
 // Removes a folder and everything in it, read-only entries and paths beyond the system's usual
 // limit included.
 void RemoveTree(const std::string& folder);

@@ -11,8 +11,13 @@
 // value: a test that sets one runs alone, or wants the change for the programs it starts.
 class RegistryValueOverride {
 public:
-    RegistryValueOverride(const std::string& key, const char* name, const char* value) : name_(name) {
-        LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0,
+    RegistryValueOverride(const std::string& key, const char* name, const char* value)
+        : RegistryValueOverride(key, name, Wide(value)) {}
+    // Read and written in UTF-16, so that a value (a user's folder, say) may hold letters that this
+    // program's code page cannot spell, and the old value comes back exactly.
+    RegistryValueOverride(const std::string& key, const char* name, const std::wstring& value)
+        : name_(Wide(name)) {
+        LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key.c_str()).c_str(), 0, nullptr, 0,
                                       KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
         if (result != ERROR_SUCCESS) {
             key_ = nullptr;
@@ -20,16 +25,17 @@ public:
             return;
         }
         DWORD size = 0;
-        if (RegQueryValueExA(key_, name, nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS) {
+        if (RegQueryValueExW(key_, name_.c_str(), nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS) {
             old_.resize(size);
-            if (RegQueryValueExA(key_, name, nullptr, &oldType_, old_.data(), &size) != ERROR_SUCCESS) {
+            if (RegQueryValueExW(key_, name_.c_str(), nullptr, &oldType_, old_.data(), &size) !=
+                ERROR_SUCCESS) {
                 error_ = "cannot read HKCU\\" + key + "\\" + name;
                 return;
             }
             hadValue_ = true;
         }
-        result = RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                                static_cast<DWORD>(strlen(value) + 1));
+        result = RegSetValueExW(key_, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
         if (result != ERROR_SUCCESS) {
             error_ = "cannot set HKCU\\" + key + "\\" + name + ": error " + std::to_string(result);
             return;
@@ -38,9 +44,9 @@ public:
     }
     ~RegistryValueOverride() {
         if (set_ && hadValue_) {
-            RegSetValueExA(key_, name_, 0, oldType_, old_.data(), static_cast<DWORD>(old_.size()));
+            RegSetValueExW(key_, name_.c_str(), 0, oldType_, old_.data(), static_cast<DWORD>(old_.size()));
         } else if (set_) {
-            RegDeleteValueA(key_, name_);
+            RegDeleteValueW(key_, name_.c_str());
         }
         if (key_ != nullptr) {
             RegCloseKey(key_);
@@ -54,8 +60,11 @@ public:
     const std::string& Error() const { return error_; }
 
 private:
+    // Key and value names, and values given narrow, are ASCII.
+    static std::wstring Wide(const char* text) { return std::wstring(text, text + strlen(text)); }
+
     HKEY key_ = nullptr;
-    const char* name_;
+    std::wstring name_;
     bool set_ = false;
     bool hadValue_ = false;
     DWORD oldType_ = 0;
