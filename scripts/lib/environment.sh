@@ -52,10 +52,15 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     need_root_for "${missing[*]}"
-    say "Installing ${missing[*]} ..."
+    apt_install "${missing[@]}"
+}
+
+# Installs the packages given with apt-get, quietly; on a failure shows the end of its log and stops.
+apt_install() {
+    say "Installing $* ..."
     local log=/tmp/mirebasco-apt.log
     if ! { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-            --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+            --no-install-recommends "$@"; } >"$log" 2>&1; then
         tail -n 30 "$log" >&2
         say "apt-get failed; the whole log is in $log"
         exit 1
@@ -101,15 +106,8 @@ ensure_wine32() {
         return 0
     fi
     need_root_for "32-bit Wine (wine32:i386)"
-    say "Installing wine32:i386 ..."
-    local log=/tmp/mirebasco-apt.log
-    if ! { { dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386; } &&
-            apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-            --no-install-recommends wine32:i386; } >"$log" 2>&1; then
-        tail -n 30 "$log" >&2
-        say "apt-get failed; the whole log is in $log"
-        exit 1
-    fi
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 || exit 1
+    apt_install wine32:i386
 }
 
 ensure_locale() {
