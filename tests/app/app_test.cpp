@@ -73,3 +73,42 @@ void UseScriptedRecorder(DeviceProfile profile) {
     g_script.profile = profile;
     WireToScript(*g_recorder);
 }
+
+namespace {
+
+void WriteImport(User32ImportPatch::Function* slot, User32ImportPatch::Function value) {
+    DWORD previous = 0;
+    VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &previous);
+    *slot = value;
+    VirtualProtect(slot, sizeof(*slot), previous, &previous);
+}
+
+}  // namespace
+
+// The program's calls go through the import address table of this executable, whose entry for the
+// function holds the address that GetProcAddress answers.
+User32ImportPatch::User32ImportPatch(const char* name, Function replacement) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const auto* headers =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    const auto function = reinterpret_cast<Function>(GetProcAddress(GetModuleHandleA("user32.dll"), name));
+    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); library->Name != 0;
+         ++library) {
+        for (auto* entry = reinterpret_cast<Function*>(base + library->FirstThunk); *entry != nullptr;
+             ++entry) {
+            if (function != nullptr && *entry == function) {
+                slot_ = entry;
+                original_ = *entry;
+                WriteImport(slot_, replacement);
+                return;
+            }
+        }
+    }
+}
+
+User32ImportPatch::~User32ImportPatch() {
+    if (slot_ != nullptr) {
+        WriteImport(slot_, original_);
+    }
+}

@@ -45,3 +45,20 @@ bool TakeTickTimer();
 // Points the global recorder's device, clock and error handler at g_script, starting afresh with
 // a device of that profile.
 void UseScriptedRecorder(DeviceProfile profile = DeviceProfile::kDocumented);
+
+// Points this program's import of a user32 function at a test's own for the object's life: for
+// what the program asks of the system that the system cannot be asked back.
+class User32ImportPatch {
+public:
+    // Any function pointer converts to and from this one without a warning.
+    using Function = void (*)();
+    User32ImportPatch(const char* name, Function replacement);
+    ~User32ImportPatch();
+    User32ImportPatch(const User32ImportPatch&) = delete;
+    User32ImportPatch& operator=(const User32ImportPatch&) = delete;
+    bool IsSet() const { return slot_ != nullptr; }
+
+private:
+    Function* slot_ = nullptr;
+    Function original_ = nullptr;
+};

@@ -8,10 +8,26 @@
 #include "app/application.h"
 #include "app/control_table.h"
 #include "app/globals.h"
+#include "app/ui_texts.h"
 #include "tests/app/app_test.h"
 #include "tests/support/scripted_device.h"
 
 namespace {
+
+// The window that holds the session's end, and why; Wine does not implement the hold.
+HWND g_holdingWindow = nullptr;
+std::wstring g_holdReason;
+
+BOOL WINAPI HoldSessionEnd(HWND window, LPCWSTR reason) {
+    g_holdingWindow = window;
+    g_holdReason = reason;
+    return TRUE;
+}
+
+BOOL WINAPI ReleaseSessionEnd(HWND) {
+    g_holdingWindow = nullptr;
+    return TRUE;
+}
 
 std::vector<UINT> CommandsAfterStart() {
     std::vector<UINT> commands = g_script.Commands();
@@ -51,9 +67,17 @@ TEST_F(ShutdownTest, ClosingDuringATakeSavesItAfterTheWindowIsGone) {
     EXPECT_TRUE(g_script.messages.empty());
 }
 
-// The session's end ends the process without WM_DESTROY, so the take is saved right away.
+// The session's end ends the process without WM_DESTROY, so the take is saved right away. While
+// the take runs, the session's end is held with the reason the system shows the user.
 TEST_F(ShutdownTest, EndOfSessionDuringATakeSavesIt) {
+    const User32ImportPatch hold("ShutdownBlockReasonCreate",
+                                 reinterpret_cast<User32ImportPatch::Function>(HoldSessionEnd));
+    const User32ImportPatch release("ShutdownBlockReasonDestroy",
+                                    reinterpret_cast<User32ImportPatch::Function>(ReleaseSessionEnd));
+    ASSERT_TRUE(hold.IsSet() && release.IsSet());
     Click(ID_RECORD_BUTTON);
+    EXPECT_EQ(g_mainWindow, g_holdingWindow);
+    EXPECT_EQ(std::wstring(kShutdownBlockReason), g_holdReason);
     EXPECT_NE(0, SendMessageA(g_mainWindow, WM_QUERYENDSESSION, 0, 0));
     EXPECT_TRUE(CommandsAfterStart().empty());
 
@@ -63,6 +87,7 @@ TEST_F(ShutdownTest, EndOfSessionDuringATakeSavesIt) {
     EXPECT_EQ(0, g_recorder->IsRecording());
     EXPECT_EQ("停止", ControlText(ID_STATUS_PANEL));
     EXPECT_FALSE(TakeTickTimer());
+    EXPECT_EQ(nullptr, g_holdingWindow);
 
     // Nothing is left to save when the program ends after all.
     CloseWindowAndRunLoop();
