@@ -27,6 +27,11 @@ constexpr DWORD kLagWindowMs = 10000;
 // is not told apart, and its stop hangs.
 constexpr DWORD kStopCheckMs = 3000;
 constexpr DWORD kStopCheckPollMs = 20;
+// A file whose length has not grown for this long after its record command has recorded nothing.
+// Wine's length can be read at once and first grows 337 to 396 ms after the record command
+// returns, also with the machine loaded to four times its cores: six of its buffers is five
+// times the latest seen.
+constexpr DWORD kFirstGrowthMs = 2000;
 
 }  // namespace
 
@@ -36,6 +41,7 @@ void InputWatch::Begin(DWORD fileStart, DWORD now) {
     lengthMs_ = 0;
     silentMs_ = 0;
     armed_ = false;
+    lengthTold_ = false;
     lagKnown_ = false;
     earlierLagKnown_ = false;
 }
@@ -54,6 +60,7 @@ void InputWatch::CountSilence(DWORD now) {
 
 bool InputWatch::NoteLength(DWORD_PTR lengthMs, DWORD now) {
     CountSilence(now);
+    lengthTold_ = true;
     if (lengthMs == lengthMs_) {
         return false;
     }
@@ -82,16 +89,37 @@ bool InputWatch::Look(WaveDevice& device, DWORD now) {
         return NoteLength(lengthMs, now);
     }
     CountSilence(now);
+    if (!armed_) {
+        return false;  // nothing recorded yet, and no sign that anything will be
+    }
     silentMs_ = 0;
     return true;
 }
 
 bool InputWatch::SeesDeadInput(WaveDevice& device, DWORD now) {
     DWORD_PTR mode = 0;
-    if (Look(device, now) || !armed_ || !device.AskMode(mode)) {
+    if (Look(device, now)) {
+        return false;
+    }
+    if (!armed_) {
+        return SeesNothingRecorded(device);
+    }
+    if (!device.AskMode(mode)) {
         return false;
     }
     return silentMs_ >= (mode == MCI_MODE_RECORD ? kInputSilenceMs : kStoppedSilenceMs);
+}
+
+// A length never told is no recording at all: the position is a status item that every device
+// answers, and Wine's fails it only when its capture has no file to write (a temporary folder that
+// is missing or that the process's code page cannot spell), whose stop then never returns. A length
+// told but standing still is judged only where a stop would hang without input: Wine's grows a
+// buffer at a time, while elsewhere nothing promises that it grows before the stop. Only a device
+// that says it records is judged: one that does not was told as a failed record at its start.
+bool InputWatch::SeesNothingRecorded(WaveDevice& device) {
+    DWORD_PTR mode = 0;
+    return silentMs_ >= kFirstGrowthMs && device.AskMode(mode) && mode == MCI_MODE_RECORD &&
+           (!lengthTold_ || !device.CanStopWithDeadInput());
 }
 
 bool InputWatch::SeesInputComing(WaveDevice& device, TickSource readTick) {
@@ -111,10 +139,7 @@ bool InputWatch::SeesInputComing(WaveDevice& device, TickSource readTick) {
 }
 
 bool InputWatch::FarBehind(DWORD now) const {
-    if (!armed_) {
-        return false;
-    }
-    if (!lagKnown_) {
+    if (!armed_ || !lagKnown_) {
         return true;
     }
     const int64_t usualLag = earlierLagKnown_ && earlierLag_ < smallestLag_ ? earlierLag_ : smallestLag_;

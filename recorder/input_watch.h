@@ -14,41 +14,50 @@ using TickSource = DWORD(WINAPI*)();
 // the length from the device and hands it in with the time of reading; from that the watch tells
 // a live input from one that has died.
 //
-// The watch judges nothing until it has seen the length grow: a device whose length reads 0 until
-// the stop (nothing promises that it grows while recording) is never taken for a dead one. And
-// a gap between two readings far longer than the tick's (the machine slept, or the window's
-// thread was held up) is not counted as silence: the input had no chance to show it lived.
+// Until it has seen the length grow, the watch judges only a file that has recorded nothing for a
+// while: a device whose length reads 0 until the stop (nothing promises that it grows while
+// recording) is not taken for a dead one where it can be stopped without its input. And a gap
+// between two readings far longer than the tick's (the machine slept, or the window's thread was
+// held up) is not counted as silence: the input had no chance to show it lived.
 class InputWatch {
 public:
     // A file of a take recording since fileStart; nothing recorded yet at now.
     void Begin(DWORD fileStart, DWORD now);
     // Reads the device's length at now; true when it has grown since the last one seen, or
-    // cannot be told: a device that cannot tell its length cannot show that its input died either.
+    // cannot be told once it has grown: a device that cannot tell its length cannot show that its
+    // input died either.
     bool Look(WaveDevice& device, DWORD now);
     // True when the length, having grown once, has stood still longer than a live input ever
-    // pauses while the device says it records, or for a second while it says it does not.
+    // pauses while the device says it records, or for a second while it says it does not; or
+    // when the file has recorded nothing since its record command (SeesNothingRecorded).
     bool SeesDeadInput(WaveDevice& device, DWORD now);
     // For a device that cannot be stopped without its input: false when the input is found dead
-    // before a stop. The wait is bounded by the clock and, whatever the clock does, by the number
-    // of looks.
+    // before a stop, or nothing has come at all. The wait is bounded by the clock and, whatever
+    // the clock does, by the number of looks.
     bool SeesInputComing(WaveDevice& device, TickSource readTick);
+    // True once the length has grown: the file holds sound.
+    bool HasGrown() const { return armed_; }
     // The length read last.
     DWORD_PTR LengthMs() const { return lengthMs_; }
 
 private:
     bool NoteLength(DWORD_PTR lengthMs, DWORD now);
+    bool SeesNothingRecorded(WaveDevice& device);
     void CountSilence(DWORD now);
-    // True when the length has grown once and is now further behind the time the file has run
+    // True when the length has not grown yet, or is now further behind the time the file has run
     // than its usual lag allows (or its lag has to be learnt again after a jump of the clock):
-    // the input may have stopped.
+    // the input may have stopped, or never come.
     bool FarBehind(DWORD now) const;
 
     DWORD fileStart_ = 0;
     DWORD lastSeen_ = 0;
     DWORD_PTR lengthMs_ = 0;
-    // Time watched since the length last grew, gaps of a jumping clock left out.
+    // Time watched since the length last grew (or since the record command), gaps of a jumping
+    // clock left out.
     DWORD silentMs_ = 0;
     bool armed_ = false;
+    // Whether the device has told the length at all since the record command.
+    bool lengthTold_ = false;
     // The smallest lag of the length behind the time the file has run, once the length has grown:
     // in the window of the file's time that began at lagWindowStart_, and in the one before it.
     int64_t smallestLag_ = 0;

@@ -201,7 +201,12 @@ bool WaveRecorder::EndFile(bool inputDied) {
             left_ = current_;
             lstrcpynA(leftPath_, takePath_, static_cast<int>(sizeof(leftPath_)));
             MoveTo(TakeStage::kInputDied);
-            NoteOutcome(WriteFromRecordingFile(file.device, path, keptPath), keptPath);
+            const Outcome outcome = WriteFromRecordingFile(file.device, path, keptPath);
+            if (outcome != Outcome::kLost || file.input.HasGrown()) {
+                NoteOutcome(outcome, keptPath);
+            } else {
+                MoveTo(TakeStage::kLost);  // it never grew: nothing was recorded, so nothing lost to tell
+            }
             MoveTo(TakeStage::kClosed);
             return true;
         }

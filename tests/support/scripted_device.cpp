@@ -92,6 +92,7 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
             g_script.positionMs += g_script.inputAlive && g_script.tick >= g_script.lateUntilTick ? 1 : 0;
             const bool stopped = !g_script.sent.empty() && g_script.sent.back().command != MCI_RECORD;
             status->dwReturn = g_script.lengthOnlyAfterStop && !stopped ? 0 : g_script.positionMs;
+            result = g_script.lengthFails ? MCIERR_UNSUPPORTED_FUNCTION : result;
         }
         return result;
     }

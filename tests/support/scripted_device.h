@@ -69,6 +69,8 @@ struct Script {
     // is not told while recording (nothing documents that it is) reads 0 until the stop.
     bool inputAlive = true;
     bool lengthOnlyAfterStop = false;
+    // A device with no file to record into (Wine's, its temporary folder missing) fails the question.
+    bool lengthFails = false;
     // A live input held back (a busy machine): its length stands still until the clock reaches this.
     DWORD lateUntilTick = 0;
     DWORD_PTR positionMs = 0;
