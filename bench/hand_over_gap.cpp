@@ -1,13 +1,15 @@
 // Measures how much sound a long take loses between two of its files: records a take from the
 // default input with the file limit lowered so that it hands over every two seconds, times each
 // stop's return (the end of one file's capture) and the next record's return (the next capture has
-// begun; before the stop where two devices record at once), and compares the take's length with
-// what its files hold. Prints one line per hand-over
-// and the median; exits 1 when the take did not go as planned.
+// begun; before the stop where two devices record at once, a negative gap), and compares the
+// take's length with what its files hold. Prints one line per hand-over, the process's handles and
+// committed memory after each take (what the devices of its files leave behind), and the median;
+// exits 1 when the take did not go as planned.
 //
 //   hand_over_gap.exe [takes]
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -97,6 +99,14 @@ bool MeasureTake(const char* folder, int take, std::vector<double>& gaps) {
     }
     printf("take %d: %zu files, %.0f ms from the first record to the last stop, %.0f ms in the files\n", take,
            files, takeMs, heldMs);
+    DWORD handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof(memory);
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
+    // Wine answers 0 handles; the commit charge is what it counts of the process's memory.
+    printf("take %d: afterwards %lu handles, %zu KiB committed\n", take, handles,
+           memory.PagefileUsage / 1024);
     return true;
 }
 

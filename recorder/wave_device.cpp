@@ -5,6 +5,14 @@ namespace {
 // An empty element name asks the device for a new, unnamed recording.
 char g_newElement[] = "";
 
+// A device opened without an alias takes its element's name as one, "" for every new recording,
+// and an open is refused while its alias is in use: a second device could not open beside the
+// first, and one whose close failed would block every later open. So each open names an alias of
+// its own, counted in the process (only the window's thread opens devices).
+uint32_t g_opens = 0;
+constexpr char kAliasFormat[] = "mirebasco%lu";
+constexpr size_t kUint32Digits = 10;
+
 // How long a device may take after its record command to say that it records. Wine's answers at
 // once, its capture started before the command returns (75 to 130 ms measured); a device still
 // getting ready is given a second, three of Wine's capture buffers, and one that never gets there
@@ -36,7 +44,12 @@ bool WaveDevice::Open(DeviceCommandFunction send, const DeviceQuirks& quirks) {
     recordingFile_[0] = '\0';
     openParams.lpstrElementName = g_newElement;
     openParams.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(MCI_DEVTYPE_WAVEFORM_AUDIO));
-    const bool opened = Send(MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT, &openParams);
+    // The prefix, the most digits a count has, and the terminator fit.
+    static_assert(sizeof(kAliasFormat) - sizeof("%lu") + kUint32Digits + 1 <= sizeof(alias_));
+    wsprintfA(alias_, kAliasFormat, static_cast<unsigned long>(++g_opens));
+    openParams.lpstrAlias = alias_;
+    const bool opened =
+        Send(MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_ALIAS, &openParams);
     // An identifier handed out again names a new device: the one left with it is gone.
     if (opened && openParams.wDeviceID == g_leftDeviceId) {
         g_leftDeviceId = 0;
@@ -54,7 +67,24 @@ bool WaveDevice::SetFormat(const RecordingFormat& format) {
     const float bytesPerFrame = static_cast<float>(bitsPerFrame) / 8.0f;
     waveParams.nBlockAlign = static_cast<WORD>(static_cast<uint32_t>(bytesPerFrame));
     waveParams.nAvgBytesPerSec = waveParams.nSamplesPerSec * waveParams.nBlockAlign;
-    return Send(MCI_SET, kFormatFlags, &waveParams);
+    if (Send(MCI_SET, kFormatFlags, &waveParams)) {
+        return true;
+    }
+    // A device that refused the format records in its own (8-bit mono at 11,025 Hz on Wine), and
+    // its file is judged by what it holds: the format is asked for, where the device tells it.
+    const uint32_t refused = lastError;
+    DWORD_PTR channels = 0, rate = 0, bytesPerSecond = 0, blockAlign = 0, bits = 0;
+    if (Ask(MCI_WAVE_STATUS_CHANNELS, channels) && Ask(MCI_WAVE_STATUS_SAMPLESPERSEC, rate) &&
+        Ask(MCI_WAVE_STATUS_AVGBYTESPERSEC, bytesPerSecond) && Ask(MCI_WAVE_STATUS_BLOCKALIGN, blockAlign) &&
+        Ask(MCI_WAVE_STATUS_BITSPERSAMPLE, bits)) {
+        waveParams.nChannels = static_cast<WORD>(channels);
+        waveParams.nSamplesPerSec = static_cast<DWORD>(rate);
+        waveParams.nAvgBytesPerSec = static_cast<DWORD>(bytesPerSecond);
+        waveParams.nBlockAlign = static_cast<WORD>(blockAlign);
+        waveParams.wBitsPerSample = static_cast<WORD>(bits);
+    }
+    lastError = refused;
+    return false;
 }
 
 // The driver's capture thread is looked for around the command, so that the stop can wait for

@@ -24,10 +24,12 @@ public:
     WaveDevice(const WaveDevice&) = delete;
     WaveDevice& operator=(const WaveDevice&) = delete;
 
-    // Opens a new recording, sending this and every later command through send. After a failed
-    // open the later commands go to the identifier that the last successful open left.
+    // Opens a new recording under an alias no other device of the process has had, sending this
+    // and every later command through send. After a failed open the later commands go to the
+    // identifier that the last successful open left.
     bool Open(DeviceCommandFunction send, const DeviceQuirks& quirks);
-    // Sets the PCM format of the recording; a block of 12 bits in one channel is 1 byte.
+    // Sets the PCM format of the recording; a block of 12 bits in one channel is 1 byte. Where the
+    // device refuses it, Pcm() tells the device's own format, as far as the device tells it.
     bool SetFormat(const RecordingFormat& format);
     bool Record();
     bool Stop();
@@ -69,5 +71,7 @@ private:
     DeviceCommandFunction send_ = nullptr;
     DeviceQuirks quirks_;
     char recordingFile_[kPathBufferSize] = {};
+    // "mirebasco" and the number of the open in the process.
+    char alias_[20] = {};
     CaptureThreadWatch captureThreads_;
 };

@@ -150,8 +150,10 @@ bool WaveRecorder::TellReports() {
 
 // Opens a device for a file of the take, sets the take's format and starts it recording, holding
 // what fails for the sequence to tell. The take's first file goes through every command whatever
-// fails. A later one stops at a failed open (its commands would go to an identifier that may name
-// the file before it), and a device of it that does not record is closed.
+// fails. A later one records only once its open and its format succeeded: after a failed open its
+// commands would go to an identifier that may name the file before it, and a device left in its
+// own format (8-bit mono at 11,025 Hz on Wine) would record a file that is not the take's, found
+// short at its save. A later device that does not record is closed.
 WaveRecorder::FileStart WaveRecorder::StartFile(TakeFile& file, bool takesFirst) {
     WaveDevice& device = file.device;
     const bool opened = device.Open(sendCommand, quirks);
@@ -161,15 +163,19 @@ WaveRecorder::FileStart WaveRecorder::StartFile(TakeFile& file, bool takesFirst)
             return FileStart::kNoDevice;
         }
     }
-    if (!device.SetFormat(format)) {
+    const bool formatSet = device.SetFormat(format);
+    if (!formatSet) {
         reports_.Add(kSetFailed);
     }
-    const bool recordSent = device.Record();
-    file.startTick = readTick();
-    file.input.Begin(file.startTick, file.startTick);
-    const bool records = recordSent && device.SaysItRecords();
-    if (!records) {
-        reports_.Add(kRecordFailed);
+    bool records = false;
+    if (takesFirst || formatSet) {
+        const bool recordSent = device.Record();
+        file.startTick = readTick();
+        file.input.Begin(file.startTick, file.startTick);
+        records = recordSent && device.SaysItRecords();
+        if (!records) {
+            reports_.Add(kRecordFailed);
+        }
     }
     if (!opened) {
         return FileStart::kNoDevice;
@@ -245,10 +251,12 @@ void WaveRecorder::NoteOutcome(Outcome outcome, const char* keptPath) {
 }
 
 // The file is saved and the take goes on in the next free name of its path, in the other device
-// (unless one left with its dead input holds it). Where two devices may record at once, the next
-// records before this one stops: the files overlap by a moment rather than leave a gap while this
-// one is saved, a copy of seconds on Windows. Else, untold, the next opens once this one is closed.
-// A next file that cannot record, or an input found dead at the stop, ends the take.
+// (unless one left with its dead input holds it). The next records before this one stops: the
+// files overlap by a moment rather than leave a gap while this one is saved, a copy of seconds on
+// Windows. This one is closed while the next records, its capture over (the stop waits for it
+// where it outlives the stop). Where a second device cannot record beside the first, untold, the
+// next opens once this one is closed. A next file that cannot record, or an input found dead at
+// the stop, ends the take.
 void WaveRecorder::HandOver() {
     SequenceScope scope(*this, Sequence::kStop);
     TakeFile& file = Current();

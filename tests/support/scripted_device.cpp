@@ -13,10 +13,9 @@ namespace {
 // Every file a save has written, across scripts.
 std::vector<std::string> g_savedFiles;
 
-// The take as the device writes it: RIFF, the format set, and the samples of the recorded length
-// in whole frames, an odd count padded to an even size.
-void WriteSavedTake(const std::string& path, bool first) {
-    const MCI_WAVE_SET_PARMS& wave = g_script.wave;
+// The take as the device writes it: RIFF, its format, and the samples of the recorded length in
+// whole frames, an odd count padded to an even size.
+void WriteSavedTake(const std::string& path, const MCI_WAVE_SET_PARMS& wave, bool first) {
     const WORD block = std::max<WORD>(wave.nBlockAlign, 1);
     const DWORD_PTR shortMs = first ? std::min<DWORD_PTR>(g_script.saveShortMs, g_script.positionMs) : 0;
     uint32_t dataSize = static_cast<uint32_t>((g_script.positionMs - shortMs) * wave.nAvgBytesPerSec / 1000);
@@ -35,23 +34,58 @@ void WriteSavedTake(const std::string& path, bool first) {
 // A save that succeeds; only a device's first save is cut short or comes out short, as when the
 // target's volume fills. Wine's renames its recording file to the target (gone from where it was,
 // unless the copy to another volume came out short), and a later save moves the file saved last.
-void Save(const std::string& target) {
+void Save(Script::OpenDevice& device, const std::string& target) {
     const bool wine = g_script.profile == DeviceProfile::kWine;
-    const bool first = g_script.savedLast.empty();
+    const bool first = device.savedLast.empty();
     if (wine && !first) {
         DeleteFileA(target.c_str());
-        MoveFileA(g_script.savedLast.c_str(), target.c_str());
+        MoveFileA(device.savedLast.c_str(), target.c_str());
     } else {
-        WriteSavedTake(target, first);
+        WriteSavedTake(target, device.wave, first);
         // A save that does not come out whole is a copy to another volume, which leaves the file.
         if (wine && !g_script.recordingFile.empty() && g_script.saveCutTo == SIZE_MAX &&
             g_script.saveShortMs == 0) {
             DeleteFileA(g_script.recordingFile.c_str());
         }
     }
-    g_script.savedLast = target;
+    device.savedLast = target;
     g_savedFiles.push_back(target);
     g_script.tick += g_script.saveMs;
+}
+
+// The device's own format, until a set succeeds.
+MCI_WAVE_SET_PARMS DefaultWave() {
+    MCI_WAVE_SET_PARMS wave = {};
+    wave.wFormatTag = WAVE_FORMAT_PCM;
+    wave.nChannels = 1;
+    wave.nSamplesPerSec = 11025;
+    wave.nAvgBytesPerSec = 11025;
+    wave.nBlockAlign = 1;
+    wave.wBitsPerSample = 8;
+    return wave;
+}
+
+// Opens a device under its alias, or refuses it while that alias is in use; a new element's name
+// is its alias where the open names none.
+MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA& open) {
+    const bool named = (flags & MCI_OPEN_ALIAS) != 0;
+    const char* alias = named ? open.lpstrAlias : open.lpstrElementName;
+    const std::string aliasText = alias ? alias : "";
+    for (const auto& [id, device] : g_script.openDevices) {
+        if (device.alias == aliasText) {
+            return named ? MCIERR_DUPLICATE_ALIAS : MCIERR_DEVICE_OPEN;
+        }
+    }
+    MCIDEVICEID id = g_script.idOnOpen;
+    if (g_script.profile == DeviceProfile::kDocumented) {
+        ++g_script.idOnOpen;
+    }
+    while (g_script.openDevices.count(id) != 0) {
+        ++id;
+    }
+    g_script.openDevices[id] = {aliasText, DefaultWave(), ""};
+    open.wDeviceID = id;
+    return 0;
 }
 
 }  // namespace
@@ -87,6 +121,19 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         if (status && status->dwItem == MCI_STATUS_MODE) {
             status->dwReturn = g_script.notReadyLeft-- > 0 ? MCI_MODE_NOT_READY : g_script.mode;
         }
+        const auto opened = g_script.openDevices.find(device);
+        if (status) {
+            const MCI_WAVE_SET_PARMS& wave =
+                (opened != g_script.openDevices.end() ? opened->second : g_script.unopened).wave;
+            const std::map<DWORD_PTR, DWORD_PTR> format = {
+                {MCI_WAVE_STATUS_CHANNELS, wave.nChannels},
+                {MCI_WAVE_STATUS_SAMPLESPERSEC, wave.nSamplesPerSec},
+                {MCI_WAVE_STATUS_AVGBYTESPERSEC, wave.nAvgBytesPerSec},
+                {MCI_WAVE_STATUS_BLOCKALIGN, wave.nBlockAlign},
+                {MCI_WAVE_STATUS_BITSPERSAMPLE, wave.wBitsPerSample}};
+            const auto item = format.find(status->dwItem);
+            status->dwReturn = item != format.end() ? item->second : status->dwReturn;
+        }
         if (status && status->dwItem == MCI_STATUS_POSITION) {
             g_script.tick += g_script.msPerLengthQuestion;
             g_script.positionMs += g_script.inputAlive && g_script.tick >= g_script.lateUntilTick ? 1 : 0;
@@ -98,7 +145,10 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     }
     if (command == MCI_INFO) {
         auto* info = reinterpret_cast<MCI_INFO_PARMSA*>(params);
-        const std::string& named = wine ? g_script.recordingFile : g_script.savedLast;
+        const auto opened = g_script.openDevices.find(device);
+        const std::string savedLast =
+            (opened != g_script.openDevices.end() ? opened->second : g_script.unopened).savedLast;
+        const std::string& named = wine ? g_script.recordingFile : savedLast;
         if (!wine && named.empty() && result == 0) {
             result = MCIERR_NONAPPLICABLE_FUNCTION;
         }
@@ -117,29 +167,30 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     entry.flags = flags;
     entry.hasParams = params != 0;
     entry.tick = g_script.tick;
-    if (command == MCI_OPEN && wine && g_script.openDevices > 0 && result == 0) {
-        result = MCIERR_DEVICE_OPEN;
+    if (command == MCI_OPEN && params != 0) {
+        auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
+        entry.open = *open;
+        result = result == 0 ? Open(flags, *open) : result;
     }
-    g_script.openDevices += command == MCI_OPEN && result == 0 ? 1 : 0;
-    g_script.openDevices -= command == MCI_CLOSE && g_script.openDevices > 0 ? 1 : 0;
+    const auto opened = g_script.openDevices.find(device);
+    const bool isOpen = command != MCI_OPEN && opened != g_script.openDevices.end();
+    Script::OpenDevice& target = isOpen ? opened->second : g_script.unopened;
     g_script.notReadyLeft = command == MCI_RECORD ? g_script.notReadyAfterRecord : g_script.notReadyLeft;
     if (command == MCI_SAVE && params != 0) {
         entry.fileName = reinterpret_cast<MCI_SAVE_PARMSA*>(params)->lpfilename;
         if (result == 0) {
-            Save(entry.fileName);
+            Save(target, entry.fileName);
         }
     }
     if (command == MCI_SET && params != 0) {
         entry.wave = *reinterpret_cast<MCI_WAVE_SET_PARMS*>(params);
-        g_script.wave = entry.wave;
-    }
-    if (command == MCI_OPEN && params != 0) {
-        auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
-        entry.open = *open;
         if (result == 0) {
-            open->wDeviceID = wine ? g_script.idOnOpen : g_script.idOnOpen++;
-            g_script.savedLast.clear();
+            target.wave = entry.wave;
+            g_script.wave = entry.wave;
         }
+    }
+    if (command == MCI_CLOSE && result == 0 && isOpen) {
+        g_script.openDevices.erase(opened);
     }
     g_script.sent.push_back(entry);
     if (g_script.onCommand) {

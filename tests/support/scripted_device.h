@@ -33,13 +33,18 @@ enum class DeviceProfile {
     // not rename the original file"). A stop returns whether or not the input lives (MCI_STOP
     // reference: the command stops recording). The data chunk of an odd size is padded
     // (mmioAscend reference: a pad byte is written at the end of an odd-sized chunk). Each open
-    // hands out a new identifier, and several devices record at once: MCIERR_DEVICE_OPEN is
-    // documented for a name or alias already in use, and a new element has neither.
+    // hands out a new identifier. An open is refused while its alias is in use: with none named,
+    // the alias is the element's name ("" for every new recording) and the answer
+    // MCIERR_DEVICE_OPEN; with one named, MCIERR_DUPLICATE_ALIAS (MCI_OPEN reference: the default
+    // alias is the element's name, an alias in use is refused; mci.c, whose checks pass on
+    // Windows: the same two answers). Devices of aliases of their own record at once.
     kDocumented,
     // MCI_INFO_FILE names the recording file (MCIxxxx.tmp) once recording; a save renames that
     // file to the target, and a later save moves the file saved last; a stop, save or close of a
-    // device whose input died never returns; a second open while one is open is refused
-    // (MCIERR_DEVICE_OPEN).
+    // device whose input died never returns. Aliases as documented (measured: a second open
+    // naming none is refused, two of aliases of their own record at once, and either is stopped,
+    // saved and closed while the other records). Identifiers are handed out from idOnOpen up,
+    // the lowest one not in use.
     kWine,
 };
 
@@ -49,7 +54,19 @@ struct Script {
     std::map<UINT, MCIERROR> results;
     // The identifier a successful open hands out (a kDocumented device's next one counts on).
     MCIDEVICEID idOnOpen = 7;
-    size_t openDevices = 0;
+    // The devices open, by identifier: the alias each answers to, the format set on it (its own,
+    // 8-bit mono at 11,025 Hz, until a set succeeds), and the file it saved last: a kWine device's
+    // later save moves that file, and a documented one names it as its file. A device whose
+    // close failed stays open.
+    struct OpenDevice {
+        std::string alias;
+        MCI_WAVE_SET_PARMS wave;
+        std::string savedLast;
+    };
+    std::map<MCIDEVICEID, OpenDevice> openDevices;
+    // Where the commands after a failed open go (the identifier it left names no open device):
+    // answered as scripted, in the format set last.
+    OpenDevice unopened;
     // Runs after each command has been recorded and answered.
     std::function<void(UINT command)> onCommand;
     DWORD tick = 1000000;
@@ -76,17 +93,15 @@ struct Script {
     DWORD_PTR positionMs = 0;
     // The file a kWine device names as its recording file, kept apart from `sent` as well.
     std::string recordingFile;
-    // A successful save writes a complete WAV of the recorded length in the format set last, as
-    // the device does. A device's first save is cut to saveCutTo bytes (the target's volume fills
-    // during the save) or holds saveShortMs fewer milliseconds of sound, its sizes agreeing.
+    // A successful save writes a complete WAV of the recorded length in its device's format, as
+    // the device does (wave: the format set last). A device's first save is cut to saveCutTo
+    // bytes (the target's volume fills during the save) or holds saveShortMs fewer milliseconds
+    // of sound, its sizes agreeing.
     MCI_WAVE_SET_PARMS wave = {};
     size_t saveCutTo = SIZE_MAX;
     DWORD saveShortMs = 0;
     // How long a save takes on the clock: a copy of the recording, as every documented save is.
     DWORD saveMs = 0;
-    // What the device saved last: a kWine device's later save moves that file, and a documented
-    // one names it as its file.
-    std::string savedLast;
     // Commands sent to a kWine device whose input had died: each would have hung the program.
     size_t hungCommands = 0;
 
