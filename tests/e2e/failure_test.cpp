@@ -141,6 +141,35 @@ TEST_F(E2eFailure, ClosingDuringTheSaveErrorStillTellsWhereTheTakeIs) {
     EXPECT_TRUE(WaitForCleanExit());
 }
 
+// The temporary folder, where the device records, is gone: the device takes the record command
+// and records nothing. The user is told within a few seconds, the take ends, and nothing hangs.
+class E2eNoTemporaryFolder : public ProgramTest {
+protected:
+    E2eNoTemporaryFolder() {
+        const std::wstring gone = WideText(folder_.File("gone"));
+        environment_ = {{L"TEMP", gone}, {L"TMP", gone}};
+    }
+};
+
+TEST_F(E2eNoTemporaryFolder, ATakeThatRecordsNothingIsToldAndEnds) {
+    // The watch judges after two seconds of nothing; the rest is room for a loaded machine.
+    constexpr DWORD kToldWithinMs = 10000;
+    TakeTimes times;
+    ASSERT_TRUE(StartTake(&times));
+    HWND box = WaitForMessageBox(ProcessId(), kErrorCaption, kToldWithinMs);
+    ASSERT_NE(box, nullptr) << "not told; the status reads \"" << window_.Status() << "\"";
+    EXPECT_EQ(MessageBoxText(box), kInputLost);
+    ASSERT_TRUE(DismissMessageBox(box));
+    EXPECT_TRUE(window_.WaitForIdleStatus()) << "the status reads \"" << window_.Status() << "\"";
+    // The next take records nothing either; a stop clicked before the watch has judged is told too.
+    ASSERT_TRUE(StartTake(&times));
+    ASSERT_TRUE(window_.ClickStop());
+    std::string message;
+    ASSERT_TRUE(AnswerErrorBox(&message));
+    EXPECT_EQ(message, kInputLost);
+    EXPECT_TRUE(window_.WaitForIdleStatus()) << "the status reads \"" << window_.Status() << "\"";
+}
+
 // Faults that only the Linux side can cause. tests/e2e/faults.sh runs each of these cases alone,
 // with a sound server of its own and these variables set; run any other way they are skipped.
 // MIREBASCO_FAULT_FOLDER: a folder both sides see. A case asks for the sound server's end by
