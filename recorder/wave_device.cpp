@@ -143,18 +143,17 @@ bool WaveDevice::AskLength(DWORD_PTR& lengthMs) {
 // has found an input: with no input device at all the command then reports success and the take
 // is silently empty. The mode tells the two apart: "stopped" then. Nothing promises that it reads
 // "record" as soon as the command returns, so any other answer is asked again, for a bounded time.
-bool WaveDevice::SaysItRecords() {
-    const DWORD start = GetTickCount();
+bool WaveDevice::SaysItRecords(DWORD(WINAPI* readTick)(), PauseFunction pause) {
+    const DWORD start = readTick();
     for (DWORD looks = 0;; ++looks) {
         DWORD_PTR mode = 0;
         if (!AskMode(mode) || mode == MCI_MODE_RECORD) {
             return true;
         }
-        if (mode == MCI_MODE_STOP || looks >= kSettleMs / kSettlePollMs ||
-            GetTickCount() - start >= kSettleMs) {
+        if (mode == MCI_MODE_STOP || looks >= kSettleMs / kSettlePollMs || readTick() - start >= kSettleMs) {
             return false;
         }
-        Sleep(kSettlePollMs);
+        pause(kSettlePollMs);
     }
 }
 

@@ -12,6 +12,8 @@
 
 // How a device command is sent: the platform's mciSendCommandA, or a test's scripted device.
 using DeviceCommandFunction = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
+// How the window's thread waits a moment: Sleep, or a test's clock moving on.
+using PauseFunction = VOID(WINAPI*)(DWORD);
 
 // One waveform-audio device of the media control interface, recording a new, unnamed element.
 // Every command the program sends to a device goes through here, with the workarounds its
@@ -41,8 +43,9 @@ public:
     bool AskMode(DWORD_PTR& mode);
     bool AskLength(DWORD_PTR& lengthMs);
     // True unless the device's mode, asked after the record command, says it does not record. A
-    // device that cannot tell its mode is taken at its word.
-    bool SaysItRecords();
+    // device that cannot tell its mode is taken at its word. A device not ready yet is asked again
+    // after each pause, for a second of readTick's time.
+    bool SaysItRecords(DWORD(WINAPI* readTick)(), PauseFunction pause);
     // The file the device records into, where it names it once it records (a documented device
     // does not until the take is saved); empty otherwise.
     const char* RecordingFile() const { return recordingFile_; }

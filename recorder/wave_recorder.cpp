@@ -172,7 +172,7 @@ WaveRecorder::FileStart WaveRecorder::StartFile(TakeFile& file, bool takesFirst)
         const bool recordSent = device.Record();
         file.startTick = readTick();
         file.input.Begin(file.startTick, file.startTick);
-        records = recordSent && device.SaysItRecords();
+        records = recordSent && device.SaysItRecords(readTick, pause);
         if (!records) {
             reports_.Add(kRecordFailed);
         }

@@ -75,6 +75,9 @@ public:
     // lower it to see a take span several files).
     DeviceCommandFunction sendCommand = SendDeviceCommand;
     TickSource readTick = GetTickCount;
+    // The pause between two questions to a device not ready yet: on a test's clock the pause is
+    // what moves time on, so that the wait's pace and its bound can be seen there.
+    PauseFunction pause = Sleep;
     DeviceQuirks quirks = QuirksOfThisPlatform();
     uint64_t handOverBytes = kHandOverBytes;
 

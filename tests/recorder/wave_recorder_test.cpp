@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
@@ -176,6 +177,7 @@ struct ModeCase {
     DWORD_PTR mode;
     MCIERROR statusAnswer;
     bool reported;
+    DWORD pausedMs;  // the recorder's clock while the device was asked whether it records
 };
 
 std::string ModeCaseName(const ::testing::TestParamInfo<ModeCase>& info) {
@@ -189,7 +191,9 @@ TEST_P(WaveRecorderModeTest, ARecordThatDidNotStartIsReportedAndTheTakeStillCycl
     device.mode = c.mode;
     device.results[MCI_STATUS] = c.statusAnswer;
     const std::string target = folder.File("take.wav");
+    const DWORD before = device.tick;
     recorder.StartRecording(target.c_str());
+    EXPECT_EQ(device.tick - before, c.pausedMs);
 
     EXPECT_EQ(recorder.IsRecording(), 1);
     EXPECT_EQ(messages, c.reported ? std::vector<std::string>{kRecordFailed} : std::vector<std::string>{});
@@ -203,11 +207,11 @@ TEST_P(WaveRecorderModeTest, ARecordThatDidNotStartIsReportedAndTheTakeStillCycl
 
 INSTANTIATE_TEST_SUITE_P(Modes,
                          WaveRecorderModeTest,
-                         ::testing::Values(ModeCase{"Recording", MCI_MODE_RECORD, 0, false},
-                                           ModeCase{"Stopped", MCI_MODE_STOP, 0, true},
-                                           ModeCase{"NotReady", MCI_MODE_NOT_READY, 0, true},
+                         ::testing::Values(ModeCase{"Recording", MCI_MODE_RECORD, 0, false, 0},
+                                           ModeCase{"Stopped", MCI_MODE_STOP, 0, true, 0},
+                                           ModeCase{"NotReady", MCI_MODE_NOT_READY, 0, true, 1000},
                                            ModeCase{"ModeUnknown", MCI_MODE_STOP, MCIERR_UNSUPPORTED_FUNCTION,
-                                                    false}),
+                                                    false, 0}),
                          ModeCaseName);
 
 // A device that stopped after refusing the record command is not reported a second time.
@@ -456,6 +460,7 @@ const KeptTakeCase kKeptTakeCases[] = {
     {"2 ms short", false, End::kStop, SIZE_MAX, 2, false, kKeptElsewhere, kKeptElsewhere},
     // An odd number of 8-bit samples, padded to an even chunk as RIFF wants: whole.
     {"padded", false, End::kStop, SIZE_MAX, 0, true, {}, {}},
+    {"padded and cut short", false, End::kStop, 1000, 0, true, kKeptElsewhere, kKeptElsewhere},
     {"no length", true, End::kWatch, SIZE_MAX, 0, false, {kInputLost}, {kInputLost}, Nothing::kLengthFails},
     {"no length at the stop", true, End::kStop, SIZE_MAX, 0, false, {}, {kInputLost}, Nothing::kLengthFails},
     // Wine's length grows a buffer at a time while it records; a documented one need not.
@@ -472,6 +477,7 @@ TEST_P(KeptWholeTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
     device.saveCutTo = c.saveCutTo;
     device.saveShortMs = c.saveShortMs;
     device.msPerLengthQuestion = c.end != End::kWatch ? 1000 : 0;
+    device.stopGrowsMs = 80;
     recorder.SetFormat(c.eightBitMono ? 11025 : 44100, c.eightBitMono ? 8 : 16, c.eightBitMono ? 1 : 2);
     const std::string target = folder.File(std::string(c.name) + ".wav");
     device.lengthFails = c.nothing == Nothing::kLengthFails;
@@ -511,8 +517,8 @@ TEST_P(KeptWholeTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
     std::string error;
     ASSERT_TRUE(ReadWavFile(kept, &wav, &error)) << kept << ": " << error;
     if (rebuilt) {
-        // Whole frames of 4 of the recording file's samples, each piece where it belongs.
-        const size_t frames = (recording.size() - 44) / 4 * 4;
+        // Whole frames of the recording file's samples, each piece where it belongs.
+        const size_t frames = (recording.size() - 44) / device.wave.nBlockAlign * device.wave.nBlockAlign;
         EXPECT_TRUE(wav.data == Bytes(recording.begin() + 44, recording.begin() + 44 + frames));
     } else {
         EXPECT_GE(wav.data.size(), device.positionMs * device.wave.nAvgBytesPerSec / 1000 - 200) << kept;
@@ -529,14 +535,16 @@ TEST_P(KeptWholeTest, ATakeWhoseInputDiesOrWhoseSaveIsNotWholeIsKeptWhole) {
 INSTANTIATE_TEST_SUITE_P(Rows, KeptWholeTest, UnderBothDevices(kKeptTakeCases), RowName<KeptTakeCase>);
 
 // A device left with its dead input (Wine's cannot be stopped) whose length grows again was alive
-// after all: at the next start, or at the session's end (the input back while the box says it
-// died), it is stopped, its whole recording saved under the next free name and closed, instead of
-// recording unseen until the program ends. The user is told, but not at the session's end. The
-// dead input's take, too, went to the next free name.
-class LeftDeviceTest : public ScriptedRecorderTest, public ::testing::WithParamInterface<bool> {};
+// after all: at the next start, at the session's end (the input back while the box says it died)
+// or when the window is closed (the recorder is destroyed), it is stopped, its whole recording
+// saved under the next free name and closed, instead of recording unseen until the program ends.
+// The user is told, but not at the session's end. The dead input's take, too, went to the next
+// free name.
+enum LeftDeviceEnd { kNextStart, kSessionsEnd, kDestruction };
+class LeftDeviceTest : public ScriptedRecorderTest, public ::testing::WithParamInterface<LeftDeviceEnd> {};
 
 TEST_P(LeftDeviceTest, ADeviceLeftForDeadThatComesBackIsSavedAtTheNextStartOrTheSessionsEnd) {
-    const bool sessionEnds = GetParam();
+    const bool sessionEnds = GetParam() == kSessionsEnd;
     UseProfile(DeviceProfile::kWine);
     CreateEmptyFile(folder.File("take.wav"));
     device.recordingFile = folder.File("MCI1.tmp");
@@ -558,8 +566,13 @@ TEST_P(LeftDeviceTest, ADeviceLeftForDeadThatComesBackIsSavedAtTheNextStartOrThe
         EXPECT_EQ(Commands(), kStartCommands);
         device.inputAlive = true;
         device.idOnOpen = 8;
-        recorder.StartRecording(folder.File("next.wav").c_str());
-        reclaimed.insert(reclaimed.end(), kStartCommands.begin(), kStartCommands.end());
+        if (GetParam() == kDestruction) {
+            std::destroy_at(&recorder);
+            WireToScript(*std::construct_at(&recorder));
+        } else {
+            recorder.StartRecording(folder.File("next.wav").c_str());
+            reclaimed.insert(reclaimed.end(), kStartCommands.begin(), kStartCommands.end());
+        }
     }
     ASSERT_EQ(Commands(), reclaimed);
     EXPECT_EQ(device.sent[4].device, 7u);
@@ -571,9 +584,11 @@ TEST_P(LeftDeviceTest, ADeviceLeftForDeadThatComesBackIsSavedAtTheNextStartOrThe
     EXPECT_EQ(messages, told);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, LeftDeviceTest, ::testing::Values(false, true), [](const auto& end) {
-    return std::string(end.param ? "SessionsEnd" : "NextStart");
-});
+const char* const kLeftDeviceEnds[] = {"NextStart", "SessionsEnd", "Destruction"};
+INSTANTIATE_TEST_SUITE_P(Ends,
+                         LeftDeviceTest,
+                         ::testing::Values(kNextStart, kSessionsEnd, kDestruction),
+                         [](const auto& end) { return std::string(kLeftDeviceEnds[end.param]); });
 
 // A live input that only looks dead for a while is never judged dead: a length that stands
 // still for four seconds on a busy machine, a clock that jumps by a minute (the machine slept),
@@ -650,7 +665,7 @@ struct LongTakeCase {
     std::vector<std::string> told;
     std::vector<std::string> files;
     int failingTimes = 1;  // in a row: the next file's open is tried twice where two may record
-    int notReadyAfterRecord = 0;
+    DWORD notReadyMs = 0;  // after each record command
     bool firstCloseFails = false;
 };
 const LongTakeCase kLongTakeCases[] = {
@@ -666,7 +681,7 @@ const LongTakeCase kLongTakeCases[] = {
      {},
      {"take-0.wav", "take-1.wav", "take-2.wav", "take.wav"},
      1,
-     1},
+     100},
     // A next device whose format is refused would record in its own: it is closed, and the files
     // follow one another; its close failing blocks no later open.
     {"next set fails", MCI_SET, 2, false, true, {}, {"take-0.wav", "take-1.wav", "take-2.wav", "take.wav"}},
@@ -687,7 +702,7 @@ TEST_P(LongTakeTest, ALongTakeGoesOnInTheNextFreeNames) {
     const LongTakeCase& c = Case();
     // A second of CD sound and its header.
     recorder.handOverBytes = kWaveHeaderSize + 176400;
-    device.notReadyAfterRecord = c.notReadyAfterRecord;
+    device.notReadyForMs = c.notReadyMs;
     int sent = 0;
     auto fails = [&](int time) { return time >= c.failingTime && time < c.failingTime + c.failingTimes; };
     device.results[c.failing] = fails(1) ? MCIERR_FILE_NOT_FOUND : 0;
@@ -811,6 +826,23 @@ TEST(SaveTargetTest, TheFreeSpaceCheckIsSkippedOnlyForARenameOnTheSameVolume) {
     EXPECT_TRUE(HasRoomFor(target.c_str(), 1000, ""));
     EXPECT_FALSE(HasRoomFor(target.c_str(), tooMuch, ""));
     EXPECT_TRUE(HasRoomFor(target.c_str(), tooMuch, folder.File("MCI1.tmp").c_str()));
+}
+
+// Wine's device saves by renaming its recording file, which needs no room on the volume that holds
+// it: a take larger than that volume's free space is still saved at its target there. (The device
+// refuses the save, so that nothing that large is written.)
+TEST_F(ScriptedRecorderTest, ATakeLargerThanTheFreeSpaceIsSavedByARenameOnTheSameVolume) {
+    UseProfile(DeviceProfile::kWine);
+    device.recordingFile = folder.File("MCI1.tmp");
+    ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(1000)));
+    device.results[MCI_SAVE] = MCIERR_FILE_NOT_FOUND;
+    ULARGE_INTEGER available = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA(folder.Path().c_str(), &available, nullptr, nullptr));
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    device.positionMs = available.QuadPart / 176;  // CD sound: 176.4 bytes a millisecond
+    recorder.StopAndSave();
+    ASSERT_GE(Count(MCI_SAVE), 1u);
+    EXPECT_EQ(device.Sent(MCI_SAVE)[0].fileName, folder.File("take.wav"));
 }
 
 // Every layout RIFF allows is a whole take; one that claims more than it holds is not.

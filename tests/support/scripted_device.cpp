@@ -119,7 +119,7 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     if (command == MCI_STATUS) {
         auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
         if (status && status->dwItem == MCI_STATUS_MODE) {
-            status->dwReturn = g_script.notReadyLeft-- > 0 ? MCI_MODE_NOT_READY : g_script.mode;
+            status->dwReturn = g_script.tick < g_script.readyAtTick ? MCI_MODE_NOT_READY : g_script.mode;
         }
         const auto opened = g_script.openDevices.find(device);
         if (status) {
@@ -148,8 +148,16 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         const auto opened = g_script.openDevices.find(device);
         const std::string savedLast =
             (opened != g_script.openDevices.end() ? opened->second : g_script.unopened).savedLast;
-        const std::string& named = wine ? g_script.recordingFile : savedLast;
-        if (!wine && named.empty() && result == 0) {
+        // Only what the flags ask for: the recording file, or the product's name (MCI_INFO reference:
+        // MCI_INFO_PRODUCT names the device's product; Wine's mciwave answers "Wine's audio player"
+        // to it, and refuses a question it does not know).
+        const DWORD_PTR asked = flags & ~DWORD_PTR{MCI_WAIT | MCI_NOTIFY};
+        const bool product = asked == MCI_INFO_PRODUCT;
+        const std::string named = product ? "Wine's audio player" : wine ? g_script.recordingFile : savedLast;
+        if (!product && asked != MCI_INFO_FILE && result == 0) {
+            result = MCIERR_UNRECOGNIZED_COMMAND;
+        }
+        if (!wine && !product && named.empty() && result == 0) {
             result = MCIERR_NONAPPLICABLE_FUNCTION;
         }
         if (result == 0 && info && info->lpstrReturn && info->dwRetSize > 0) {
@@ -175,7 +183,10 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     const auto opened = g_script.openDevices.find(device);
     const bool isOpen = command != MCI_OPEN && opened != g_script.openDevices.end();
     Script::OpenDevice& target = isOpen ? opened->second : g_script.unopened;
-    g_script.notReadyLeft = command == MCI_RECORD ? g_script.notReadyAfterRecord : g_script.notReadyLeft;
+    g_script.readyAtTick =
+        command == MCI_RECORD ? g_script.tick + g_script.notReadyForMs : g_script.readyAtTick;
+    g_script.positionMs +=
+        command == MCI_STOP && result == 0 && g_script.inputAlive ? g_script.stopGrowsMs : 0;
     if (command == MCI_SAVE && params != 0) {
         entry.fileName = reinterpret_cast<MCI_SAVE_PARMSA*>(params)->lpfilename;
         if (result == 0) {
@@ -210,6 +221,10 @@ void RemoveScriptedSavesOutside(const std::string& folder) {
 
 DWORD WINAPI ScriptedTick() {
     return g_script.tick;
+}
+
+VOID WINAPI ScriptedPause(DWORD ms) {
+    g_script.tick += ms;
 }
 
 void RecordMessage(const char* message) {

@@ -77,10 +77,11 @@ struct Script {
     // Runs inside the error handler, where a real error box would run its modal loop.
     std::function<void(const std::string& message)> onMessage;
     // Status queries change nothing on the device, so they are kept apart from `sent`: what the
-    // device says its mode is; after each record command it first reads "not ready" this often.
+    // device says its mode is; after each record command it reads "not ready" until the clock has
+    // moved on this far.
     DWORD_PTR mode = MCI_MODE_RECORD;
-    int notReadyAfterRecord = 0;
-    int notReadyLeft = 0;
+    DWORD notReadyForMs = 0;
+    DWORD readyAtTick = 0;
     // The recorded length: while the input lives it grows by a millisecond at every question, as a
     // real one does between questions; a dead input's stays where it is. A device whose length
     // is not told while recording (nothing documents that it is) reads 0 until the stop.
@@ -91,6 +92,9 @@ struct Script {
     // A live input held back (a busy machine): its length stands still until the clock reaches this.
     DWORD lateUntilTick = 0;
     DWORD_PTR positionMs = 0;
+    // A stop takes the buffer in progress: a live input's length grows this much at the stop
+    // (Wine's runs on to the next third of a second).
+    DWORD_PTR stopGrowsMs = 0;
     // The file a kWine device names as its recording file, kept apart from `sent` as well.
     std::string recordingFile;
     // A successful save writes a complete WAV of the recorded length in its device's format, as
@@ -120,4 +124,6 @@ void RemoveScriptedSavesOutside(const std::string& folder);
 
 MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params);
 DWORD WINAPI ScriptedTick();
+// A pause of the recorder: the clock moves on by ms.
+VOID WINAPI ScriptedPause(DWORD ms);
 void RecordMessage(const char* message);
