@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/globals.h"
+#include "text/program_text.h"
 
 HWND MainWindowControl(int id) {
     return GetDlgItem(g_mainWindow, id);
@@ -11,6 +12,7 @@ HWND MainWindowControl(int id) {
 void ReadControlText(int id, char (&text)[kWindowTextSize]) {
     memset(text, 0, sizeof(text));
     GetWindowTextA(MainWindowControl(id), text, kEditReadLimit);
+    EndAtWholeCharacter(text);
 }
 
 void SetControlText(int id, const char* text) {

@@ -40,3 +40,13 @@ private:
 // UTF-8 (65001), Shift-JIS in every other. Called once, before the first text is shown; until
 // then the texts are Shift-JIS.
 void ChooseProgramTextEncoding();
+
+// Where the process's code page is UTF-8, ends a text that a read cut short at its last whole
+// character: the system fills a narrow buffer byte by byte and may leave the first bytes of a
+// character that did not fit, which Windows would turn into U+FFFD in a file name. In Shift-JIS
+// the text stays as read.
+void EndAtWholeCharacter(char* text);
+
+// The length of text without the first bytes of a UTF-8 character cut short at its end. Stray
+// continuation bytes are not a character's beginning and stay.
+size_t WholeUtf8Length(const char* text);
