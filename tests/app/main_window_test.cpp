@@ -242,27 +242,31 @@ LRESULT CALLBACK ForeignWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+struct ClassSearch {
+    const char* className;
+    bool found;
+};
+
+// An enumeration callback, named, so that it has the platform's calling convention
+// on 32-bit Windows too, which a lambda's conversion does not give.
+BOOL CALLBACK NoteWindowOfClass(HWND window, LPARAM data) {
+    auto* wanted = reinterpret_cast<ClassSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (process == GetCurrentProcessId() && lstrcmpA(name, wanted->className) == 0) {
+        wanted->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // Other test programs run beside this one and have windows of the same class, so only this
 // process's windows count.
 bool HasWindowOfClass(const char* className) {
-    struct Search {
-        const char* className;
-        bool found;
-    } search = {className, false};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* wanted = reinterpret_cast<Search*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            char name[64] = {};
-            GetClassNameA(window, name, sizeof(name));
-            if (process == GetCurrentProcessId() && lstrcmpA(name, wanted->className) == 0) {
-                wanted->found = true;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search = {className, false};
+    EnumWindows(NoteWindowOfClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
