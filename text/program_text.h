@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-// A text the program shows, held in the two encodings its process may have: the design's
+// A text the program shows, held in the two encodings its process may have: its
 // Shift-JIS bytes (code page 932), and the same text in UTF-8, which the manifest asks for and
 // Windows 10 from version 1903 on and Windows 11 give. An older system ignores the request and
 // keeps its own code page; there the program shows exactly its Shift-JIS bytes, as it always has.

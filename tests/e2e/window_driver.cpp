@@ -21,7 +21,7 @@ bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DW
                                result ? result : &ignored) != 0;
 }
 
-// Texts cross in UTF-16 and are turned into the design's Shift-JIS here: a narrow text message would
+// Texts cross in UTF-16 and are turned into the program's Shift-JIS here: a narrow text message would
 // be converted in this process's code page, which need not be the program's (UTF-8 where its
 // manifest is honoured, the system's where not).
 bool SendWideWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {

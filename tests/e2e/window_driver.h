@@ -79,7 +79,7 @@ HWND WaitForTopLevelWindow(DWORD processId,
                            const char* title,
                            DWORD timeoutMs = kPatientMs);
 
-// A window's text through WM_GETTEXT, as the design's Shift-JIS whatever the program's code page
+// A window's text through WM_GETTEXT, as the program's own Shift-JIS whatever the program's code page
 // (Shift-JIS or UTF-8) and this process's. A window that does not answer within a few seconds gives
 // kNoAnswer, a text no control of the program ever shows, so a comparison fails visibly.
 extern const char kNoAnswer[];
