@@ -63,3 +63,11 @@ bool FindKeepFolder(char (&folder)[MAX_PATH + 1]) {
            (ShellFolder(CSIDL_PERSONAL, folder) && TakesNewFile(folder)) ||
            (TempFolder(folder) && TakesNewFile(folder));
 }
+
+const char* TakeKeepFolder::Find() {
+    if (!looked_) {
+        found_ = FindKeepFolder(folder_);
+        looked_ = true;
+    }
+    return found_ ? folder_ : nullptr;
+}

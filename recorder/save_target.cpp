@@ -42,27 +42,20 @@ bool MakeFreeTarget(char* path) {
     return FindFreePath(path) && CanCreateFile(path);
 }
 
-namespace {
-
-// The root of the volume that holds path ("C:\\"); false when it cannot be told.
-bool VolumeOf(const char* path, char (&volume)[MAX_PATH + 1]) {
-    return GetVolumePathNameA(path, volume, sizeof(volume)) != 0;
+void SplitTarget(const char* path, TargetParts& parts) {
+    char extension[kPathBufferSize] = {};
+    SplitAnyPath(path, parts.folder, parts.name, extension);
+    memcpy(parts.name + strlen(parts.name), extension, strlen(extension) + 1);
 }
 
-}  // namespace
+const char* FolderOf(const TargetParts& target) {
+    return target.folder[0] != '\0' ? target.folder : ".";
+}
 
-bool HasRoomFor(const char* path, uint64_t bytes, const char* recordingFile) {
-    char folder[kPathBufferSize] = {};
-    SplitAnyPath(path, folder, nullptr, nullptr);
-    const char* where = folder[0] != '\0' ? folder : nullptr;  // a bare name is in the current folder
-    char recordingVolume[MAX_PATH + 1] = {};
-    char targetVolume[MAX_PATH + 1] = {};
-    if (recordingFile[0] != '\0' && VolumeOf(recordingFile, recordingVolume) &&
-        VolumeOf(where ? where : ".", targetVolume) && lstrcmpiA(recordingVolume, targetVolume) == 0) {
-        return true;
-    }
+bool HasRoomFor(const TargetParts& target, uint64_t bytes) {
     ULARGE_INTEGER available = {};
-    if (!GetDiskFreeSpaceExA(where, &available, nullptr, nullptr)) {
+    if (!GetDiskFreeSpaceExA(target.folder[0] != '\0' ? target.folder : nullptr, &available, nullptr,
+                             nullptr)) {
         return true;
     }
     // A cluster's worth to spare for the file system's rounding.
@@ -70,19 +63,16 @@ bool HasRoomFor(const char* path, uint64_t bytes, const char* recordingFile) {
     return available.QuadPart >= bytes + kSlack;
 }
 
-bool MakeRescuePath(const char* path, char* rescuePath, size_t rescueSize) {
-    char folder[MAX_PATH + 1] = {};
-    if (!FindKeepFolder(folder)) {
+bool MakeRescuePath(const TargetParts& target,
+                    TakeKeepFolder& keepFolder,
+                    char (&rescuePath)[kPathBufferSize]) {
+    const char* folder = keepFolder.Find();
+    if (folder == nullptr) {
         return false;
     }
-    // The take keeps its own file name where it can: its base name and extension, each at most
-    // kPathBufferSize - 1 bytes, side by side.
-    char name[2 * kPathBufferSize] = {};
-    char extension[kPathBufferSize] = {};
-    SplitAnyPath(path, nullptr, name, extension);
-    memcpy(name + strlen(name), extension, strlen(extension) + 1);
-    if (name[0] != '\0' && TryRescueName(folder, name, rescuePath, rescueSize)) {
+    // The take keeps its own file name where it can.
+    if (target.name[0] != '\0' && TryRescueName(folder, target.name, rescuePath, sizeof(rescuePath))) {
         return true;
     }
-    return TryRescueName(folder, kDefaultFileName, rescuePath, rescueSize);
+    return TryRescueName(folder, kDefaultFileName, rescuePath, sizeof(rescuePath));
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "recorder/keep_folder.h"
 #include "recorder/save_target.h"
 #include "recorder/take_file.h"
 
@@ -15,20 +16,24 @@ bool SavesWhole(WaveDevice& device, char* target, uint32_t atLeast) {
     return device.Save(target) && IsCompleteTake(target, atLeast);
 }
 
+// Where a file of a take is kept when its target does not get it: its name, split once, and the
+// take's keep folder.
+struct Keeping {
+    const TargetParts& target;
+    TakeKeepFolder& keepFolder;
+    uint32_t atLeast;
+    char (&keptPath)[kPathBufferSize];
+};
+
 // The device saves the recording under a free name in the keep folder.
-bool KeepBySaving(WaveDevice& device,
-                  const char* target,
-                  uint32_t atLeast,
-                  char (&keptPath)[kPathBufferSize]) {
-    return MakeRescuePath(target, keptPath, sizeof(keptPath)) && SavesWhole(device, keptPath, atLeast);
+bool KeepBySaving(WaveDevice& device, const Keeping& keep) {
+    return MakeRescuePath(keep.target, keep.keepFolder, keep.keptPath) &&
+           SavesWhole(device, keep.keptPath, keep.atLeast);
 }
 
-bool KeepFromRecordingFile(const WaveDevice& device,
-                           const char* target,
-                           uint32_t atLeast,
-                           char (&keptPath)[kPathBufferSize]) {
-    return device.RecordingFile()[0] != '\0' && MakeRescuePath(target, keptPath, sizeof(keptPath)) &&
-           WriteTakeFromRecording(device.RecordingFile(), keptPath, device.Pcm(), atLeast);
+bool KeepFromRecordingFile(const WaveDevice& device, const Keeping& keep) {
+    return MakeRescuePath(keep.target, keep.keepFolder, keep.keptPath) &&
+           device.WriteRecordingTo(keep.keptPath, keep.atLeast);
 }
 
 // Which way leads to the keep folder depends on what the target got:
@@ -37,24 +42,17 @@ bool KeepFromRecordingFile(const WaveDevice& device,
 // - a save that failed: the recording file, where the device names it and it is still there,
 //   else a second save (under Wine a failed save to a missing folder leaves the recording file and
 //   refuses any later save; one to an overlong name takes the file away and saves again);
-// - a save that came out short: a device that names its recording file (Wine's) saves by renaming
-//   it, and a second save would move the short file it saved, so the file is rebuilt from the
-//   recording file; a device that names none (a documented one) saves a second time, anew.
-bool Keep(WaveDevice& device,
-          const char* target,
-          Miss miss,
-          uint32_t atLeast,
-          char (&keptPath)[kPathBufferSize]) {
+// - a save that came out short: a second save where it writes anew, else (it would move the
+//   short file it saved) the file is rebuilt from the recording file.
+bool Keep(WaveDevice& device, Miss miss, const Keeping& keep) {
     if (miss == Miss::kNotSaved) {
-        return KeepBySaving(device, target, atLeast, keptPath) ||
-               KeepFromRecordingFile(device, target, atLeast, keptPath);
+        return KeepBySaving(device, keep) || KeepFromRecordingFile(device, keep);
     }
     if (miss == Miss::kRefused) {
-        return KeepFromRecordingFile(device, target, atLeast, keptPath) ||
-               KeepBySaving(device, target, atLeast, keptPath);
+        return KeepFromRecordingFile(device, keep) || KeepBySaving(device, keep);
     }
-    return device.RecordingFile()[0] != '\0' ? KeepFromRecordingFile(device, target, atLeast, keptPath)
-                                             : KeepBySaving(device, target, atLeast, keptPath);
+    return device.SavesAnewAfterAShortSave() ? KeepBySaving(device, keep)
+                                             : KeepFromRecordingFile(device, keep);
 }
 
 }  // namespace
@@ -63,22 +61,25 @@ Outcome SaveRecording(WaveDevice& device,
                       char* target,
                       bool targetReady,
                       DWORD_PTR lengthMs,
+                      TakeKeepFolder& keepFolder,
                       char (&keptPath)[kPathBufferSize]) {
     const PCMWAVEFORMAT format = device.Pcm();
     // A millisecond to spare: the length comes in whole milliseconds.
     const uint64_t bytes = SampleBytesOf(uint64_t{lengthMs} + 1, format) + kWaveHeaderSize;
-    const uint32_t atLeast = LeastWholeDataBytes(lengthMs, format);
+    TargetParts parts;
+    SplitTarget(target, parts);
+    const Keeping keep = {parts, keepFolder, LeastWholeDataBytes(lengthMs, format), keptPath};
     Miss miss = Miss::kNotSaved;
-    if (targetReady && HasRoomFor(target, bytes, device.RecordingFile())) {
+    if (targetReady && (!device.SaveNeedsRoomIn(FolderOf(parts)) || HasRoomFor(parts, bytes))) {
         if (!device.Save(target)) {
             miss = Miss::kRefused;
-        } else if (IsCompleteTake(target, atLeast)) {
+        } else if (IsCompleteTake(target, keep.atLeast)) {
             return Outcome::kAtTarget;
         } else {
             miss = Miss::kCameOutShort;
         }
     }
-    if (!Keep(device, target, miss, atLeast, keptPath)) {
+    if (!Keep(device, miss, keep)) {
         return Outcome::kLost;
     }
     if (miss == Miss::kCameOutShort) {
@@ -89,17 +90,20 @@ Outcome SaveRecording(WaveDevice& device,
 
 Outcome WriteFromRecordingFile(const WaveDevice& device,
                                char (&target)[kPathBufferSize],
+                               TakeKeepFolder& keepFolder,
                                char (&keptPath)[kPathBufferSize]) {
-    if (device.RecordingFile()[0] != '\0' && MakeFreeTarget(target) &&
-        WriteTakeFromRecording(device.RecordingFile(), target, device.Pcm(), 0)) {
+    if (MakeFreeTarget(target) && device.WriteRecordingTo(target, 0)) {
         return Outcome::kAtTarget;
     }
-    return KeepFromRecordingFile(device, target, 0, keptPath) ? Outcome::kKept : Outcome::kLost;
+    TargetParts parts;
+    SplitTarget(target, parts);
+    return KeepFromRecordingFile(device, {parts, keepFolder, 0, keptPath}) ? Outcome::kKept : Outcome::kLost;
 }
 
 LeftDevice ReclaimIfAlive(WaveDevice& device,
                           DWORD_PTR lengthMs,
                           const char* takePath,
+                          TakeKeepFolder& keepFolder,
                           char (&savedPath)[kPathBufferSize]) {
     if (!device.IsLeft()) {
         return LeftDevice::kGone;
@@ -111,9 +115,10 @@ LeftDevice ReclaimIfAlive(WaveDevice& device,
     device.Reclaim();
     device.Stop();
     lstrcpynA(savedPath, takePath, static_cast<int>(sizeof(savedPath)));
-    const bool saved =
-        (MakeFreeTarget(savedPath) && SavesWhole(device, savedPath, 0)) ||
-        (MakeRescuePath(takePath, savedPath, sizeof(savedPath)) && SavesWhole(device, savedPath, 0));
+    TargetParts parts;
+    SplitTarget(takePath, parts);
+    const bool saved = (MakeFreeTarget(savedPath) && SavesWhole(device, savedPath, 0)) ||
+                       KeepBySaving(device, {parts, keepFolder, 0, savedPath});
     device.Close();
     return saved ? LeftDevice::kSaved : LeftDevice::kLost;
 }

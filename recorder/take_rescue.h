@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "recorder/file_naming.h"
+#include "recorder/keep_folder.h"
 #include "recorder/wave_device.h"
 
 // Saving the sound of a file of a take, and keeping it elsewhere when its target does not get it
@@ -17,18 +18,20 @@ enum class Outcome {
 
 // Saves a stopped recording as target, its free name, chosen while the device recorded
 // (targetReady: a new file can be made there). A target without room, a refused save and a save
-// not read back whole with the recorded lengthMs keep it in the keep folder instead; a short file
+// not read back whole with the recorded lengthMs keep it in the take's keep folder instead; a short file
 // at target is removed once the take is kept.
 Outcome SaveRecording(WaveDevice& device,
                       char* target,
                       bool targetReady,
                       DWORD_PTR lengthMs,
+                      TakeKeepFolder& keepFolder,
                       char (&keptPath)[kPathBufferSize]);
 
 // For a device that cannot save (its input died and it is left as it is): writes the sound its
 // recording file holds to the free name of target, rewriting target, or else keeps it.
 Outcome WriteFromRecordingFile(const WaveDevice& device,
                                char (&target)[kPathBufferSize],
+                               TakeKeepFolder& keepFolder,
                                char (&keptPath)[kPathBufferSize]);
 
 // What became of a device left with its dead input, asked again.
@@ -45,4 +48,5 @@ enum class LeftDevice {
 LeftDevice ReclaimIfAlive(WaveDevice& device,
                           DWORD_PTR lengthMs,
                           const char* takePath,
+                          TakeKeepFolder& keepFolder,
                           char (&savedPath)[kPathBufferSize]);

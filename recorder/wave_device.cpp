@@ -1,5 +1,7 @@
 #include "recorder/wave_device.h"
 
+#include "recorder/take_file.h"
+
 namespace {
 
 // An empty element name asks the device for a new, unnamed recording.
@@ -166,6 +168,30 @@ PCMWAVEFORMAT WaveDevice::Pcm() const {
     pcm.wf.nBlockAlign = waveParams.nBlockAlign;
     pcm.wBitsPerSample = waveParams.wBitsPerSample;
     return pcm;
+}
+
+namespace {
+
+// The root of the volume that holds path ("C:\\"); false when it cannot be told.
+bool VolumeOf(const char* path, char (&volume)[MAX_PATH + 1]) {
+    return GetVolumePathNameA(path, volume, sizeof(volume)) != 0;
+}
+
+}  // namespace
+
+bool WaveDevice::SaveNeedsRoomIn(const char* folder) const {
+    char recordingVolume[MAX_PATH + 1] = {};
+    char targetVolume[MAX_PATH + 1] = {};
+    return recordingFile_[0] == '\0' || !VolumeOf(recordingFile_, recordingVolume) ||
+           !VolumeOf(folder, targetVolume) || lstrcmpiA(recordingVolume, targetVolume) != 0;
+}
+
+bool WaveDevice::SavesAnewAfterAShortSave() const {
+    return recordingFile_[0] == '\0';
+}
+
+bool WaveDevice::WriteRecordingTo(const char* target, uint32_t minimumData) const {
+    return recordingFile_[0] != '\0' && WriteTakeFromRecording(recordingFile_, target, Pcm(), minimumData);
 }
 
 // A device that waits for ever for the buffer of a dead input does so only while it records: one

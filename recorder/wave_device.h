@@ -46,9 +46,16 @@ public:
     // device that cannot tell its mode is taken at its word. A device not ready yet is asked again
     // after each pause, for a second of readTick's time.
     bool SaysItRecords(DWORD(WINAPI* readTick)(), PauseFunction pause);
-    // The file the device records into, where it names it once it records (a documented device
-    // does not until the take is saved); empty otherwise.
-    const char* RecordingFile() const { return recordingFile_; }
+    // Whether a save of this recording to a new file in folder needs room there: a device that
+    // names its recording file (Wine's) saves by renaming it, which takes none on its own volume.
+    bool SaveNeedsRoomIn(const char* folder) const;
+    // Whether a second save writes the recording anew. A device that saves by renaming its
+    // recording file moves the file it saved last instead, a short one too.
+    bool SavesAnewAfterAShortSave() const;
+    // Writes the sound of the device's recording file, as far as it is there, to target (which
+    // must not exist) as a complete WAV of at least minimumData bytes of samples. False where the
+    // device names no recording file (a documented one does not until it has saved).
+    bool WriteRecordingTo(const char* target, uint32_t minimumData) const;
     // The format set, as a WAV file's header holds it.
     PCMWAVEFORMAT Pcm() const;
 

@@ -48,6 +48,7 @@ void WaveRecorder::StartRecording(const char* newPath) {
     }
     {
         SequenceScope scope(*this, Sequence::kStart);
+        keepFolder_.Forget();
         ReclaimLeftDevice();
         lstrcpynA(takePath_, newPath, static_cast<int>(sizeof(takePath_)));
         lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
@@ -207,7 +208,7 @@ bool WaveRecorder::EndFile(bool inputDied) {
             left_ = current_;
             lstrcpynA(leftPath_, takePath_, static_cast<int>(sizeof(leftPath_)));
             MoveTo(TakeStage::kInputDied);
-            const Outcome outcome = WriteFromRecordingFile(file.device, path, keptPath);
+            const Outcome outcome = WriteFromRecordingFile(file.device, path, keepFolder_, keptPath);
             if (outcome != Outcome::kLost || file.input.HasGrown()) {
                 NoteOutcome(outcome, keptPath);
             } else {
@@ -225,7 +226,7 @@ bool WaveRecorder::EndFile(bool inputDied) {
         MoveTo(TakeStage::kStopped);
         file.input.Look(file.device, readTick());  // the length as it stands after the stop
         const Outcome outcome =
-            SaveRecording(file.device, path, targetReady, file.input.LengthMs(), keptPath);
+            SaveRecording(file.device, path, targetReady, file.input.LengthMs(), keepFolder_, keptPath);
         if (outcome != Outcome::kAtTarget) {
             reports_.Add(kSaveFailed);
         }
@@ -291,8 +292,8 @@ void WaveRecorder::ReclaimLeftDevice() {
         return;
     }
     char savedPath[kPathBufferSize] = {};
-    const LeftDevice left =
-        ReclaimIfAlive(files_[left_].device, files_[left_].input.LengthMs(), leftPath_, savedPath);
+    const LeftDevice left = ReclaimIfAlive(files_[left_].device, files_[left_].input.LengthMs(), leftPath_,
+                                           keepFolder_, savedPath);
     if (left == LeftDevice::kStillDead) {
         return;
     }

@@ -11,6 +11,7 @@
 #include "recorder/file_naming.h"
 #include "recorder/file_size_limit.h"
 #include "recorder/input_watch.h"
+#include "recorder/keep_folder.h"
 #include "recorder/recording_format.h"
 #include "recorder/take_rescue.h"
 #include "recorder/take_stage.h"
@@ -111,6 +112,8 @@ private:
     PendingReports reports_;
     size_t refusedSteps_ = 0;
 
+    // Where the take's files go that cannot be saved where they were aimed.
+    TakeKeepFolder keepFolder_;
     // The path the take was started with; each of its files gets the next free name of it.
     char takePath_[kPathBufferSize] = {};
     // A take's files take turns in two devices: the next file of a long take may open before the

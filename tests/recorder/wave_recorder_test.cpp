@@ -817,22 +817,14 @@ TEST_F(KeepFolderTest, AMusicFolderThatTakesNoNewFileIsPassedOverForDocuments) {
     EXPECT_EQ(KeptPathIn(messages[1]).rfind(documents, 0), 0u) << messages[1];
 }
 
-// The free-space check is skipped only where the device saves by renaming a recording file it
-// names on the target's volume; a device that names none writes a new file, which needs room.
-TEST(SaveTargetTest, TheFreeSpaceCheckIsSkippedOnlyForARenameOnTheSameVolume) {
-    TempDir folder{"room"};
-    const std::string target = folder.File("take.wav");
-    const uint64_t tooMuch = uint64_t{1} << 60;
-    EXPECT_TRUE(HasRoomFor(target.c_str(), 1000, ""));
-    EXPECT_FALSE(HasRoomFor(target.c_str(), tooMuch, ""));
-    EXPECT_TRUE(HasRoomFor(target.c_str(), tooMuch, folder.File("MCI1.tmp").c_str()));
-}
-
-// Wine's device saves by renaming its recording file, which needs no room on the volume that holds
-// it: a take larger than that volume's free space is still saved at its target there. (The device
-// refuses the save, so that nothing that large is written.)
-TEST_F(ScriptedRecorderTest, ATakeLargerThanTheFreeSpaceIsSavedByARenameOnTheSameVolume) {
-    UseProfile(DeviceProfile::kWine);
+// A save writes a new file, which needs room, unless the device saves by renaming its recording
+// file on the target's volume (Wine's): a take larger than that volume's free space is still
+// saved at its target there. (The device refuses the save, so that nothing that large is written.)
+TEST_P(WaveRecorderTest, ATakeLargerThanTheFreeSpaceIsSavedOnlyByARenameOnTheSameVolume) {
+    TargetParts target;
+    SplitTarget(folder.File("take.wav").c_str(), target);
+    EXPECT_TRUE(HasRoomFor(target, 1000));
+    EXPECT_FALSE(HasRoomFor(target, uint64_t{1} << 60));
     device.recordingFile = folder.File("MCI1.tmp");
     ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(1000)));
     device.results[MCI_SAVE] = MCIERR_FILE_NOT_FOUND;
@@ -842,7 +834,8 @@ TEST_F(ScriptedRecorderTest, ATakeLargerThanTheFreeSpaceIsSavedByARenameOnTheSam
     device.positionMs = available.QuadPart / 176;  // CD sound: 176.4 bytes a millisecond
     recorder.StopAndSave();
     ASSERT_GE(Count(MCI_SAVE), 1u);
-    EXPECT_EQ(device.Sent(MCI_SAVE)[0].fileName, folder.File("take.wav"));
+    EXPECT_EQ(device.Sent(MCI_SAVE)[0].fileName == folder.File("take.wav"),
+              GetParam() == DeviceProfile::kWine);
 }
 
 // Every layout RIFF allows is a whole take; one that claims more than it holds is not.
