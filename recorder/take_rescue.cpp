@@ -102,16 +102,13 @@ Outcome WriteFromRecordingFile(const WaveDevice& device,
 
 LeftDevice ReclaimIfAlive(WaveDevice& device,
                           DWORD_PTR lengthMs,
-                          const char* takePath,
                           TakeKeepFolder& keepFolder,
                           char (&savedPath)[kPathBufferSize]) {
-    if (!device.IsLeft()) {
-        return LeftDevice::kGone;
-    }
     DWORD_PTR nowMs = 0;
     if (!device.AskLength(nowMs) || nowMs <= lengthMs) {
         return LeftDevice::kStillDead;
     }
+    const char* takePath = device.LeftTakePath();
     device.Reclaim();
     device.Stop();
     lstrcpynA(savedPath, takePath, static_cast<int>(sizeof(savedPath)));

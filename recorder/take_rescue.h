@@ -37,16 +37,14 @@ Outcome WriteFromRecordingFile(const WaveDevice& device,
 // What became of a device left with its dead input, asked again.
 enum class LeftDevice {
     kStillDead,  // its length has not grown past the one it was left with
-    kGone,       // its identifier was handed out again: the platform let it go
     kSaved,      // it came back, and its whole recording is saved at the saved path
     kLost,       // it came back, and nothing could keep its recording whole
 };
 
 // Asks a device left with its dead input whether it came back (its length grew past lengthMs).
 // One that did may be sent commands again: it is stopped, its whole recording saved under the
-// free name of takePath or else in the keep folder, and it is closed.
+// free name of its take's path or else in the keep folder, and it is closed.
 LeftDevice ReclaimIfAlive(WaveDevice& device,
                           DWORD_PTR lengthMs,
-                          const char* takePath,
                           TakeKeepFolder& keepFolder,
                           char (&savedPath)[kPathBufferSize]);

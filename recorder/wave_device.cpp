@@ -26,18 +26,20 @@ constexpr DWORD kFormatFlags = MCI_WAVE_SET_FORMATTAG | MCI_WAVE_SET_CHANNELS | 
                                MCI_WAVE_SET_AVGBYTESPERSEC | MCI_WAVE_SET_BLOCKALIGN |
                                MCI_WAVE_SET_BITSPERSAMPLE;
 
-// The identifier of a device left with its dead input (0: none). A stop, a save or a close sent
-// to it would never return, and its identifier stays taken while it lives: no device object may
-// send it a command, also not one whose open failed and whose commands therefore go to the
-// identifier its own last open left. An identifier is the process's, so this is too.
-MCIDEVICEID g_leftDeviceId = 0;
+// The one device left with its dead input (identifier 0: none), and the path of its take. A stop,
+// a save or a close sent to it would never return, and its identifier stays taken while it lives:
+// no device object may send it a command, also not one whose open failed and whose commands
+// therefore go to the identifier its own last open left. An identifier is the process's, so this
+// is too.
+struct {
+    MCIDEVICEID id;
+    char takePath[kPathBufferSize];
+} g_left = {};
 
 }  // namespace
 
 WaveDevice::~WaveDevice() {
-    if (IsLeft()) {
-        g_leftDeviceId = 0;
-    }
+    Reclaim();
 }
 
 bool WaveDevice::Open(DeviceCommandFunction send, const DeviceQuirks& quirks) {
@@ -53,8 +55,8 @@ bool WaveDevice::Open(DeviceCommandFunction send, const DeviceQuirks& quirks) {
     const bool opened =
         Send(MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_ALIAS, &openParams);
     // An identifier handed out again names a new device: the one left with it is gone.
-    if (opened && openParams.wDeviceID == g_leftDeviceId) {
-        g_leftDeviceId = 0;
+    if (opened && openParams.wDeviceID == g_left.id) {
+        g_left.id = 0;
     }
     return opened;
 }
@@ -204,17 +206,22 @@ bool WaveDevice::CanStopWithDeadInput() {
     return AskMode(mode) && mode != MCI_MODE_RECORD;
 }
 
-void WaveDevice::Leave() {
-    g_leftDeviceId = openParams.wDeviceID;
+void WaveDevice::Leave(const char* takePath) {
+    g_left.id = openParams.wDeviceID;
+    lstrcpynA(g_left.takePath, takePath, static_cast<int>(sizeof(g_left.takePath)));
 }
 
 bool WaveDevice::IsLeft() const {
-    return g_leftDeviceId != 0 && openParams.wDeviceID == g_leftDeviceId;
+    return g_left.id != 0 && openParams.wDeviceID == g_left.id;
+}
+
+const char* WaveDevice::LeftTakePath() const {
+    return g_left.takePath;
 }
 
 void WaveDevice::Reclaim() {
     if (IsLeft()) {
-        g_leftDeviceId = 0;
+        g_left.id = 0;
     }
 }
 

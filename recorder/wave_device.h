@@ -61,11 +61,15 @@ public:
 
     // True when a stop, a save and a close return although the input has died.
     bool CanStopWithDeadInput();
-    // Leaves a device whose input has died and which cannot be stopped so: from now on it is
-    // asked questions only, and no device sends a command to its identifier.
-    void Leave();
-    // True while the device is left and its identifier has not been handed out again.
+    // Leaves a device whose input has died and which cannot be stopped so, with the path of its
+    // take: from now on it is asked questions only, and no device sends a command to its
+    // identifier. One device at a time is left; leaving another lets the first go.
+    void Leave(const char* takePath);
+    // True while the device is left and its identifier has not been handed out again (the
+    // platform let it go then).
     bool IsLeft() const;
+    // The path of the take a left device recorded.
+    const char* LeftTakePath() const;
     // A left device whose input came back may be sent commands again.
     void Reclaim();
 

@@ -52,7 +52,7 @@ void WaveRecorder::StartRecording(const char* newPath) {
         ReclaimLeftDevice();
         lstrcpynA(takePath_, newPath, static_cast<int>(sizeof(takePath_)));
         lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
-        current_ = left_ == current_ ? (current_ + 1) % kFileCount : current_;  // not the left device's
+        current_ = FreeSlot(current_);
         const FileStart started = StartFile(Current(), true);
         MoveTo(started == FileStart::kNoDevice ? TakeStage::kNoDevice : TakeStage::kRecording);
     }
@@ -204,9 +204,7 @@ bool WaveRecorder::EndFile(bool inputDied) {
             reports_.Add(kInputLost);
         }
         if (inputDied && !canStop) {
-            file.device.Leave();
-            left_ = current_;
-            lstrcpynA(leftPath_, takePath_, static_cast<int>(sizeof(leftPath_)));
+            file.device.Leave(takePath_);
             MoveTo(TakeStage::kInputDied);
             const Outcome outcome = WriteFromRecordingFile(file.device, path, keepFolder_, keptPath);
             if (outcome != Outcome::kLost || file.input.HasGrown()) {
@@ -263,8 +261,7 @@ void WaveRecorder::HandOver() {
     TakeFile& file = Current();
     const bool inputComing =
         file.device.CanStopWithDeadInput() || file.input.SeesInputComing(file.device, readTick);
-    const size_t other = (current_ + 1) % kFileCount;
-    const size_t next = other != left_ ? other : current_;
+    const size_t next = FreeSlot((current_ + 1) % kFileCount);
     bool overlaps = false;
     if (inputComing && next != current_) {
         const size_t told = reports_.Count();
@@ -288,21 +285,24 @@ void WaveRecorder::HandOver() {
 // came back late), and it would go on recording, unseen, until the program ends. At the next start
 // and at the end it is saved, and the user told where.
 void WaveRecorder::ReclaimLeftDevice() {
-    if (left_ == kNoFile) {
-        return;
+    for (TakeFile& file : files_) {
+        if (!file.device.IsLeft()) {
+            continue;
+        }
+        char savedPath[kPathBufferSize] = {};
+        const LeftDevice left = ReclaimIfAlive(file.device, file.input.LengthMs(), keepFolder_, savedPath);
+        if (left == LeftDevice::kSaved) {
+            reports_.AddKeptAt(savedPath);
+        } else if (left == LeftDevice::kLost) {
+            reports_.Add(kTakeLost);
+        }
     }
-    char savedPath[kPathBufferSize] = {};
-    const LeftDevice left = ReclaimIfAlive(files_[left_].device, files_[left_].input.LengthMs(), leftPath_,
-                                           keepFolder_, savedPath);
-    if (left == LeftDevice::kStillDead) {
-        return;
-    }
-    left_ = kNoFile;
-    if (left == LeftDevice::kSaved) {
-        reports_.AddKeptAt(savedPath);
-    } else if (left == LeftDevice::kLost) {
-        reports_.Add(kTakeLost);
-    }
+}
+
+// The slot a file is given: the one preferred, unless its device is left with its dead input; the
+// other one then.
+size_t WaveRecorder::FreeSlot(size_t preferred) const {
+    return files_[preferred].device.IsLeft() ? (preferred + 1) % kFileCount : preferred;
 }
 
 // The file grows at most as fast as time passes, so the time it has recorded bounds its size from

@@ -103,6 +103,7 @@ private:
     void NoteOutcome(Outcome outcome, const char* keptPath);
     void HandOver();
     void ReclaimLeftDevice();
+    size_t FreeSlot(size_t preferred) const;
     uint64_t FileBytesAt(DWORD now);
     TakeFile& Current();
 
@@ -118,11 +119,8 @@ private:
     char takePath_[kPathBufferSize] = {};
     // A take's files take turns in two devices: the next file of a long take may open before the
     // current one is done with. A device left with its dead input keeps its place until it comes
-    // back (kNoFile: none is left), with the path of its take.
+    // back or the platform lets it go.
     static constexpr size_t kFileCount = 2;
-    static constexpr size_t kNoFile = kFileCount;
     TakeFile files_[kFileCount];
     size_t current_ = 0;
-    size_t left_ = kNoFile;
-    char leftPath_[kPathBufferSize] = {};
 };
