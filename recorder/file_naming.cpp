@@ -17,17 +17,21 @@ size_t CharacterLength(const char* text) {
     return 1;
 }
 
-bool IsSeparator(char c, bool slashSeparates) {
-    return c == '\\' || (slashSeparates && c == '/');
+// A drive-rooted path of the design's form separates with backslashes only; any other path the
+// name box takes, with forward slashes too.
+enum class Separators { kBackslash, kBackslashAndSlash };
+
+bool IsSeparator(char c, Separators separators) {
+    return c == '\\' || (separators == Separators::kBackslashAndSlash && c == '/');
 }
 
 // Index of the byte after the last separator at or after from: where the file-name part begins.
 // from itself when there is no separator.
-size_t FileNameStart(const char* path, size_t from, bool slashSeparates) {
+size_t FileNameStart(const char* path, size_t from, Separators separators) {
     size_t start = from;
     for (size_t i = from; path[i] != '\0';) {
         const size_t length = CharacterLength(path + i);
-        if (length == 1 && IsSeparator(path[i], slashSeparates)) {
+        if (length == 1 && IsSeparator(path[i], separators)) {
             start = i + 1;
         }
         i += length;
@@ -121,7 +125,7 @@ void SplitPath(const char* path, char* drive, char* directory, char* baseName, c
     }
     // The directory runs from the backslash after the drive up to and including the last
     // backslash, so it always begins and ends with one.
-    const size_t nameStart = FileNameStart(path, 2, false);
+    const size_t nameStart = FileNameStart(path, 2, Separators::kBackslash);
     const size_t dot = ExtensionStart(path, nameStart);
     const size_t end = dot + strlen(path + dot);
     CopyPart(drive, kDrivePartSize, path, 2);
@@ -133,7 +137,7 @@ void SplitPath(const char* path, char* drive, char* directory, char* baseName, c
 void SplitAnyPath(const char* path, char* folder, char* baseName, char* extension) {
     // The "X:" of a drive-relative name belongs to the folder even with no separator after it.
     const size_t driveLength = (path[0] != '\0' && path[1] == ':') ? 2 : 0;
-    const size_t nameStart = FileNameStart(path, driveLength, true);
+    const size_t nameStart = FileNameStart(path, driveLength, Separators::kBackslashAndSlash);
     const size_t dot = ExtensionStart(path, nameStart);
     const size_t end = dot + strlen(path + dot);
     CopyPart(folder, kPathBufferSize, path, nameStart);

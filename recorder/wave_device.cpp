@@ -46,48 +46,49 @@ bool WaveDevice::Open(DeviceCommandFunction send, const DeviceQuirks& quirks) {
     send_ = send;
     quirks_ = quirks;
     recordingFile_[0] = '\0';
-    openParams.lpstrElementName = g_newElement;
-    openParams.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(MCI_DEVTYPE_WAVEFORM_AUDIO));
+    openParams_.lpstrElementName = g_newElement;
+    openParams_.lpstrDeviceType =
+        reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(MCI_DEVTYPE_WAVEFORM_AUDIO));
     // The prefix, the most digits a count has, and the terminator fit.
     static_assert(sizeof(kAliasFormat) - sizeof("%lu") + kUint32Digits + 1 <= sizeof(alias_));
     wsprintfA(alias_, kAliasFormat, static_cast<unsigned long>(++g_opens));
-    openParams.lpstrAlias = alias_;
+    openParams_.lpstrAlias = alias_;
     const bool opened =
-        Send(MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_ALIAS, &openParams);
+        Send(MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_ALIAS, &openParams_);
     // An identifier handed out again names a new device: the one left with it is gone.
-    if (opened && openParams.wDeviceID == g_left.id) {
+    if (opened && openParams_.wDeviceID == g_left.id) {
         g_left.id = 0;
     }
     return opened;
 }
 
 bool WaveDevice::SetFormat(const RecordingFormat& format) {
-    waveParams.wFormatTag = WAVE_FORMAT_PCM;
-    waveParams.nChannels = format.channels;
-    waveParams.wBitsPerSample = format.bitsPerSample;
-    waveParams.nSamplesPerSec = format.sampleRate;
+    waveParams_.wFormatTag = WAVE_FORMAT_PCM;
+    waveParams_.nChannels = format.channels;
+    waveParams_.wBitsPerSample = format.bitsPerSample;
+    waveParams_.nSamplesPerSec = format.sampleRate;
     // Bytes per sample frame, the fraction dropped.
     const uint32_t bitsPerFrame = uint32_t{format.channels} * format.bitsPerSample;
     const float bytesPerFrame = static_cast<float>(bitsPerFrame) / 8.0f;
-    waveParams.nBlockAlign = static_cast<WORD>(static_cast<uint32_t>(bytesPerFrame));
-    waveParams.nAvgBytesPerSec = waveParams.nSamplesPerSec * waveParams.nBlockAlign;
-    if (Send(MCI_SET, kFormatFlags, &waveParams)) {
+    waveParams_.nBlockAlign = static_cast<WORD>(static_cast<uint32_t>(bytesPerFrame));
+    waveParams_.nAvgBytesPerSec = waveParams_.nSamplesPerSec * waveParams_.nBlockAlign;
+    if (Send(MCI_SET, kFormatFlags, &waveParams_)) {
         return true;
     }
     // A device that refused the format records in its own (8-bit mono at 11,025 Hz on Wine), and
     // its file is judged by what it holds: the format is asked for, where the device tells it.
-    const uint32_t refused = lastError;
+    const uint32_t refused = lastError_;
     DWORD_PTR channels = 0, rate = 0, bytesPerSecond = 0, blockAlign = 0, bits = 0;
     if (Ask(MCI_WAVE_STATUS_CHANNELS, channels) && Ask(MCI_WAVE_STATUS_SAMPLESPERSEC, rate) &&
         Ask(MCI_WAVE_STATUS_AVGBYTESPERSEC, bytesPerSecond) && Ask(MCI_WAVE_STATUS_BLOCKALIGN, blockAlign) &&
         Ask(MCI_WAVE_STATUS_BITSPERSAMPLE, bits)) {
-        waveParams.nChannels = static_cast<WORD>(channels);
-        waveParams.nSamplesPerSec = static_cast<DWORD>(rate);
-        waveParams.nAvgBytesPerSec = static_cast<DWORD>(bytesPerSecond);
-        waveParams.nBlockAlign = static_cast<WORD>(blockAlign);
-        waveParams.wBitsPerSample = static_cast<WORD>(bits);
+        waveParams_.nChannels = static_cast<WORD>(channels);
+        waveParams_.nSamplesPerSec = static_cast<DWORD>(rate);
+        waveParams_.nAvgBytesPerSec = static_cast<DWORD>(bytesPerSecond);
+        waveParams_.nBlockAlign = static_cast<WORD>(blockAlign);
+        waveParams_.wBitsPerSample = static_cast<WORD>(bits);
     }
-    lastError = refused;
+    lastError_ = refused;
     return false;
 }
 
@@ -106,8 +107,8 @@ bool WaveDevice::Record() {
     MCI_INFO_PARMSA info = {};
     info.lpstrReturn = recordingFile_;
     info.dwRetSize = sizeof(recordingFile_);
-    if (send_(openParams.wDeviceID, MCI_INFO, MCI_INFO_FILE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&info)) !=
-        0) {
+    if (send_(openParams_.wDeviceID, MCI_INFO, MCI_INFO_FILE | MCI_WAIT,
+              reinterpret_cast<DWORD_PTR>(&info)) != 0) {
         recordingFile_[0] = '\0';
     }
     recordingFile_[sizeof(recordingFile_) - 1] = '\0';
@@ -126,8 +127,8 @@ bool WaveDevice::Stop() {
 }
 
 bool WaveDevice::Save(char* target) {
-    saveParams.lpfilename = target;
-    return Send(MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &saveParams);
+    saveParams_.lpfilename = target;
+    return Send(MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, &saveParams_);
 }
 
 bool WaveDevice::Close() {
@@ -163,12 +164,12 @@ bool WaveDevice::SaysItRecords(DWORD(WINAPI* readTick)(), PauseFunction pause) {
 
 PCMWAVEFORMAT WaveDevice::Pcm() const {
     PCMWAVEFORMAT pcm = {};
-    pcm.wf.wFormatTag = waveParams.wFormatTag;
-    pcm.wf.nChannels = waveParams.nChannels;
-    pcm.wf.nSamplesPerSec = waveParams.nSamplesPerSec;
-    pcm.wf.nAvgBytesPerSec = waveParams.nAvgBytesPerSec;
-    pcm.wf.nBlockAlign = waveParams.nBlockAlign;
-    pcm.wBitsPerSample = waveParams.wBitsPerSample;
+    pcm.wf.wFormatTag = waveParams_.wFormatTag;
+    pcm.wf.nChannels = waveParams_.nChannels;
+    pcm.wf.nSamplesPerSec = waveParams_.nSamplesPerSec;
+    pcm.wf.nAvgBytesPerSec = waveParams_.nAvgBytesPerSec;
+    pcm.wf.nBlockAlign = waveParams_.nBlockAlign;
+    pcm.wBitsPerSample = waveParams_.wBitsPerSample;
     return pcm;
 }
 
@@ -207,12 +208,12 @@ bool WaveDevice::CanStopWithDeadInput() {
 }
 
 void WaveDevice::Leave(const char* takePath) {
-    g_left.id = openParams.wDeviceID;
+    g_left.id = openParams_.wDeviceID;
     lstrcpynA(g_left.takePath, takePath, static_cast<int>(sizeof(g_left.takePath)));
 }
 
 bool WaveDevice::IsLeft() const {
-    return g_left.id != 0 && openParams.wDeviceID == g_left.id;
+    return g_left.id != 0 && openParams_.wDeviceID == g_left.id;
 }
 
 const char* WaveDevice::LeftTakePath() const {
@@ -228,19 +229,19 @@ void WaveDevice::Reclaim() {
 // Sends one command to this device and keeps its answer. A command for the identifier of a device
 // left with its dead input is not sent: it counts as failed.
 bool WaveDevice::Send(UINT command, DWORD flags, void* params) {
-    const MCIDEVICEID device = command == MCI_OPEN ? 0 : openParams.wDeviceID;
+    const MCIDEVICEID device = command == MCI_OPEN ? 0 : openParams_.wDeviceID;
     if (command != MCI_OPEN && IsLeft()) {
-        lastError = MCIERR_INVALID_DEVICE_ID;
+        lastError_ = MCIERR_INVALID_DEVICE_ID;
         return false;
     }
-    lastError = send_(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
-    return lastError == 0;
+    lastError_ = send_(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
+    return lastError_ == 0;
 }
 
 bool WaveDevice::Ask(DWORD item, DWORD_PTR& value) {
     MCI_STATUS_PARMS status = {};
     status.dwItem = item;
-    if (send_(openParams.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
+    if (send_(openParams_.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
               reinterpret_cast<DWORD_PTR>(&status)) != 0) {
         return false;
     }

@@ -18,7 +18,7 @@ using PauseFunction = VOID(WINAPI*)(DWORD);
 // One waveform-audio device of the media control interface, recording a new, unnamed element.
 // Every command the program sends to a device goes through here, with the workarounds its
 // platform needs; what becomes of the sound is the caller's to decide. Each command keeps the
-// device's answer in lastError and returns true when it succeeded.
+// device's answer (LastError) and returns true when it succeeded.
 class WaveDevice {
 public:
     WaveDevice() = default;
@@ -73,15 +73,17 @@ public:
     // A left device whose input came back may be sent commands again.
     void Reclaim();
 
-    MCI_OPEN_PARMSA openParams = {};
-    MCI_SAVE_PARMSA saveParams = {};
-    MCI_WAVE_SET_PARMS waveParams = {};
-    uint32_t lastError = 0;
+    // What the last command sent to the device returned.
+    uint32_t LastError() const { return lastError_; }
 
 private:
     bool Send(UINT command, DWORD flags, void* params);
     bool Ask(DWORD item, DWORD_PTR& value);
 
+    MCI_OPEN_PARMSA openParams_ = {};
+    MCI_SAVE_PARMSA saveParams_ = {};
+    MCI_WAVE_SET_PARMS waveParams_ = {};
+    uint32_t lastError_ = 0;
     DeviceCommandFunction send_ = nullptr;
     DeviceQuirks quirks_;
     char recordingFile_[kPathBufferSize] = {};

@@ -53,8 +53,7 @@ void WaveRecorder::StartRecording(const char* newPath) {
         lstrcpynA(takePath_, newPath, static_cast<int>(sizeof(takePath_)));
         lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
         current_ = FreeSlot(current_);
-        const FileStart started = StartFile(Current(), true);
-        MoveTo(started == FileStart::kNoDevice ? TakeStage::kNoDevice : TakeStage::kRecording);
+        MoveTo(StartFirstFile() ? TakeStage::kRecording : TakeStage::kNoDevice);
     }
     // Taken once the boxes are closed, so the time a box stays up is not counted.
     startTick = readTick();
@@ -65,7 +64,7 @@ void WaveRecorder::StopAndSave() {
         return;
     }
     SequenceScope scope(*this, Sequence::kStop);
-    EndFile(false);
+    EndFile(InputAtStop());
 }
 
 bool WaveRecorder::WatchTake() {
@@ -74,7 +73,7 @@ bool WaveRecorder::WatchTake() {
     }
     if (Current().input.SeesDeadInput(Current().device, readTick())) {
         SequenceScope scope(*this, Sequence::kStop);
-        EndFile(true);
+        EndFile(DeadInput());
     } else if (FileBytesAt(readTick()) >= handOverBytes) {
         HandOver();
     }
@@ -86,7 +85,7 @@ void WaveRecorder::FinishTakeSilently() {
         return;
     }
     if (stage_ != TakeStage::kNoDevice) {  // a take without a device has nothing to save
-        EndFile(false);
+        EndFile(InputAtStop());
     }
     // The process ends right after: a device that came back to life is saved now or never.
     ReclaimLeftDevice();
@@ -114,7 +113,7 @@ uint32_t WaveRecorder::ElapsedSeconds() const {
 }
 
 uint32_t WaveRecorder::LastError() const {
-    return files_[current_].device.lastError;
+    return files_[current_].device.LastError();
 }
 
 size_t WaveRecorder::RefusedSteps() const {
@@ -149,94 +148,124 @@ bool WaveRecorder::TellReports() {
     return true;
 }
 
-// Opens a device for a file of the take, sets the take's format and starts it recording, holding
-// what fails for the sequence to tell. The take's first file goes through every command whatever
-// fails. A later one records only once its open and its format succeeded: after a failed open its
-// commands would go to an identifier that may name the file before it, and a device left in its
-// own format (8-bit mono at 11,025 Hz on Wine) would record a file that is not the take's, found
-// short at its save. A later device that does not record is closed.
-WaveRecorder::FileStart WaveRecorder::StartFile(TakeFile& file, bool takesFirst) {
-    WaveDevice& device = file.device;
-    const bool opened = device.Open(sendCommand, quirks);
+// The take's first file goes through every command whatever fails, holding what fails for the
+// sequence to tell. False when no device opened.
+bool WaveRecorder::StartFirstFile() {
+    TakeFile& file = Current();
+    const bool opened = file.device.Open(sendCommand, quirks);
     if (!opened) {
         reports_.Add(kOpenFailed);
-        if (!takesFirst) {
-            return FileStart::kNoDevice;
-        }
     }
-    const bool formatSet = device.SetFormat(format);
-    if (!formatSet) {
+    if (!file.device.SetFormat(format)) {
         reports_.Add(kSetFailed);
     }
-    bool records = false;
-    if (takesFirst || formatSet) {
-        const bool recordSent = device.Record();
-        file.startTick = readTick();
-        file.input.Begin(file.startTick, file.startTick);
-        records = recordSent && device.SaysItRecords(readTick, pause);
-        if (!records) {
-            reports_.Add(kRecordFailed);
-        }
+    RecordFile(file);
+    return opened;
+}
+
+// A later file records only once its open and its format succeeded: after a failed open its
+// commands would go to an identifier that may name the file before it, and a device left in its
+// own format (8-bit mono at 11,025 Hz on Wine) would record a file that is not the take's, found
+// short at its save. A later device that does not record is closed. True when it records.
+bool WaveRecorder::StartNextFile(TakeFile& file) {
+    if (!file.device.Open(sendCommand, quirks)) {
+        reports_.Add(kOpenFailed);
+        return false;
     }
-    if (!opened) {
-        return FileStart::kNoDevice;
+    if (!file.device.SetFormat(format)) {
+        reports_.Add(kSetFailed);
+    } else if (RecordFile(file)) {
+        return true;
     }
-    if (records) {
-        return FileStart::kRecording;
-    }
-    if (!takesFirst && !device.Close()) {
+    if (!file.device.Close()) {
         reports_.Add(kCloseFailed);
     }
-    return FileStart::kNotRecording;
+    return false;
+}
+
+// Sends the record command and asks the device whether it records; true when it does.
+bool WaveRecorder::RecordFile(TakeFile& file) {
+    const bool recordSent = file.device.Record();
+    file.fileStartTick = readTick();
+    file.input.Begin(file.fileStartTick, file.fileStartTick);
+    const bool records = recordSent && file.device.SaysItRecords(readTick, pause);
+    if (!records) {
+        reports_.Add(kRecordFailed);
+    }
+    return records;
+}
+
+// The input of a running file at a stop: a device that cannot be stopped without its input is
+// stopped only once its input is seen coming, and left as it is otherwise.
+WaveRecorder::InputAtEnd WaveRecorder::InputAtStop() {
+    TakeFile& file = Current();
+    if (stage_ != TakeStage::kRecording || file.device.CanStopWithDeadInput() ||
+        file.input.SeesInputComing(file.device, readTick)) {
+        return InputAtEnd::kLives;
+    }
+    return InputAtEnd::kDiedWithDevice;
+}
+
+// The input the watch found dead.
+WaveRecorder::InputAtEnd WaveRecorder::DeadInput() {
+    return Current().device.CanStopWithDeadInput() ? InputAtEnd::kDied : InputAtEnd::kDiedWithDevice;
 }
 
 // Ends the current file, whatever ends it: a stop (a click, the automatic stop, the session's end,
-// a hand-over) or the watch, which found its input dead. Each command is sent from where the file
-// stands; the name is chosen while the device still records. An input found dead is told, and a
-// device that cannot stop without it is left as it is. True when the take ends with this file.
-bool WaveRecorder::EndFile(bool inputDied) {
-    TakeFile& file = Current();
-    char keptPath[kPathBufferSize] = {};
-    if (stage_ == TakeStage::kRecording) {
-        const bool canStop = file.device.CanStopWithDeadInput();
-        inputDied = inputDied || (!canStop && !file.input.SeesInputComing(file.device, readTick));
-        if (inputDied) {
-            reports_.Add(kInputLost);
-        }
-        if (inputDied && !canStop) {
-            file.device.Leave(takePath_);
-            MoveTo(TakeStage::kInputDied);
-            const Outcome outcome = WriteFromRecordingFile(file.device, path, keepFolder_, keptPath);
-            if (outcome != Outcome::kLost || file.input.HasGrown()) {
-                NoteOutcome(outcome, keptPath);
-            } else {
-                MoveTo(TakeStage::kLost);  // it never grew: nothing was recorded, so nothing lost to tell
-            }
-            MoveTo(TakeStage::kClosed);
-            return true;
-        }
+// a hand-over) or the watch. Each command is sent from where the file stands. An input that died
+// is told. True when the take ends with this file.
+bool WaveRecorder::EndFile(InputAtEnd input) {
+    if (input != InputAtEnd::kLives) {
+        reports_.Add(kInputLost);
+    }
+    if (input == InputAtEnd::kDiedWithDevice) {
+        LeaveFile();
+        return true;
     }
     if (stage_ == TakeStage::kRecording || stage_ == TakeStage::kNoDevice) {
-        const bool targetReady = MakeFreeTarget(path);
-        if (!file.device.Stop()) {
-            reports_.Add(kStopFailed);
-        }
-        MoveTo(TakeStage::kStopped);
-        file.input.Look(file.device, readTick());  // the length as it stands after the stop
-        const Outcome outcome =
-            SaveRecording(file.device, path, targetReady, file.input.LengthMs(), keepFolder_, keptPath);
-        if (outcome != Outcome::kAtTarget) {
-            reports_.Add(kSaveFailed);
-        }
-        NoteOutcome(outcome, keptPath);
+        StopAndSaveFile();
     }
     if (stage_ == TakeStage::kSaved || stage_ == TakeStage::kLost) {
-        if (!file.device.Close()) {
+        if (!Current().device.Close()) {
             reports_.Add(kCloseFailed);
         }
         MoveTo(TakeStage::kClosed);
     }
-    return inputDied;
+    return input != InputAtEnd::kLives;
+}
+
+// The file's device cannot be stopped without its input: it is sent nothing more, and the take is
+// written from its recording file. A file that never grew recorded nothing: nothing lost to tell.
+void WaveRecorder::LeaveFile() {
+    TakeFile& file = Current();
+    char keptPath[kPathBufferSize] = {};
+    file.device.Leave(takePath_);
+    MoveTo(TakeStage::kInputDied);
+    const Outcome outcome = WriteFromRecordingFile(file.device, path, keepFolder_, keptPath);
+    if (outcome != Outcome::kLost || file.input.HasGrown()) {
+        NoteOutcome(outcome, keptPath);
+    } else {
+        MoveTo(TakeStage::kLost);
+    }
+    MoveTo(TakeStage::kClosed);
+}
+
+// The name is chosen while the device still records; then the stop, and the save.
+void WaveRecorder::StopAndSaveFile() {
+    TakeFile& file = Current();
+    const bool targetReady = MakeFreeTarget(path);
+    if (!file.device.Stop()) {
+        reports_.Add(kStopFailed);
+    }
+    MoveTo(TakeStage::kStopped);
+    file.input.Look(file.device, readTick());  // the length as it stands after the stop
+    char keptPath[kPathBufferSize] = {};
+    const Outcome outcome =
+        SaveRecording(file.device, path, targetReady, file.input.LengthMs(), keepFolder_, keptPath);
+    if (outcome != Outcome::kAtTarget) {
+        reports_.Add(kSaveFailed);
+    }
+    NoteOutcome(outcome, keptPath);
 }
 
 // Tells where a file's sound went, if not where it was aimed.
@@ -258,24 +287,22 @@ void WaveRecorder::NoteOutcome(Outcome outcome, const char* keptPath) {
 // the stop, ends the take.
 void WaveRecorder::HandOver() {
     SequenceScope scope(*this, Sequence::kStop);
-    TakeFile& file = Current();
-    const bool inputComing =
-        file.device.CanStopWithDeadInput() || file.input.SeesInputComing(file.device, readTick);
+    const InputAtEnd input = InputAtStop();
     const size_t next = FreeSlot((current_ + 1) % kFileCount);
     bool overlaps = false;
-    if (inputComing && next != current_) {
+    if (input == InputAtEnd::kLives && next != current_) {
         const size_t told = reports_.Count();
-        overlaps = StartFile(files_[next], false) == FileStart::kRecording;
+        overlaps = StartNextFile(files_[next]);
         reports_.DropAfter(told);
     }
-    if (EndFile(!inputComing)) {
+    if (EndFile(input)) {
         if (overlaps) {
             files_[next].device.Close();
         }
         return;
     }
     lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));
-    if (overlaps || StartFile(files_[next], false) == FileStart::kRecording) {
+    if (overlaps || StartNextFile(files_[next])) {
         current_ = next;
         MoveTo(TakeStage::kRecording);
     }
@@ -309,5 +336,5 @@ size_t WaveRecorder::FreeSlot(size_t preferred) const {
 // above, whether or not the device tells its length while it records.
 uint64_t WaveRecorder::FileBytesAt(DWORD now) {
     const TakeFile& file = Current();
-    return SampleBytesOf(now - file.startTick, file.device.Pcm()) + kWaveHeaderSize;
+    return SampleBytesOf(now - file.fileStartTick, file.device.Pcm()) + kWaveHeaderSize;
 }

@@ -66,7 +66,6 @@ public:
     size_t RefusedSteps() const;
 
     RecordingFormat format = {.sampleRate = 44100, .channels = 2, .bitsPerSample = 16};
-    uint32_t startTick = 0;
     // The current file's name: the take's path, rewritten to its free name when the file ends.
     char path[kPathBufferSize] = {};
     ErrorHandler onError = DefaultErrorHandler;
@@ -84,22 +83,29 @@ public:
 
 private:
     // One file of the take: the device that records it, how its recorded length moves, and when
-    // its record command was sent.
+    // its record command was sent (the take's own start is startTick).
     struct TakeFile {
         WaveDevice device;
         InputWatch input;
-        DWORD startTick = 0;
+        DWORD fileStartTick = 0;
     };
-    // How far a file got when a device was opened for it.
-    enum class FileStart { kNoDevice, kNotRecording, kRecording };
+    // How the input of the current file stands when the file ends: alive; dead, its device still
+    // stopped, saved and closed; or dead with a device that cannot be stopped without it.
+    enum class InputAtEnd { kLives, kDied, kDiedWithDevice };
     // Which sequence runs, if any: a sequence that shows a box is still running while it is open.
     enum class Sequence { kNone, kStart, kStop };
     class SequenceScope;
 
     void MoveTo(TakeStage next);
     bool TellReports();
-    FileStart StartFile(TakeFile& file, bool takesFirst);
-    bool EndFile(bool inputDied);
+    bool StartFirstFile();
+    bool StartNextFile(TakeFile& file);
+    bool RecordFile(TakeFile& file);
+    InputAtEnd InputAtStop();
+    InputAtEnd DeadInput();
+    bool EndFile(InputAtEnd input);
+    void LeaveFile();
+    void StopAndSaveFile();
     void NoteOutcome(Outcome outcome, const char* keptPath);
     void HandOver();
     void ReclaimLeftDevice();
@@ -107,6 +113,8 @@ private:
     uint64_t FileBytesAt(DWORD now);
     TakeFile& Current();
 
+    // When the take began, across all its files: taken once the start's boxes are closed.
+    uint32_t startTick = 0;
     TakeStage stage_ = TakeStage::kIdle;
     Sequence sequence_ = Sequence::kNone;
     // What the running sequence has to tell, held until its take is on disk.
