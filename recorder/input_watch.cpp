@@ -21,12 +21,6 @@ constexpr int64_t kBehindMs = 500;
 // hour, and every stop would wait a buffer for it. So it is the smallest of the last stretch of
 // growth: of this window of the file's time and of the one before it.
 constexpr DWORD kLagWindowMs = 10000;
-// A stop of a device whose input has died waits for a buffer that never comes. A length further
-// behind than kBehindMs is watched for at most kStopCheckMs before the stop is sent; a live one
-// grows within a third of a second. An input that dies less than half a second before the click
-// is not told apart, and its stop hangs.
-constexpr DWORD kStopCheckMs = 3000;
-constexpr DWORD kStopCheckPollMs = 20;
 // A file whose length has not grown for this long after its record command has recorded nothing.
 // Wine's length can be read at once and first grows 337 to 396 ms after the record command
 // returns, also with the machine loaded to four times its cores: six of its buffers is five
@@ -83,10 +77,9 @@ bool InputWatch::NoteLength(DWORD_PTR lengthMs, DWORD now) {
     return true;
 }
 
-bool InputWatch::Look(WaveDevice& device, DWORD now) {
-    DWORD_PTR lengthMs = 0;
-    if (device.AskLength(lengthMs)) {
-        return NoteLength(lengthMs, now);
+bool InputWatch::Look(const InputReading& reading, DWORD now) {
+    if (reading.lengthTold) {
+        return NoteLength(reading.lengthMs, now);
     }
     CountSilence(now);
     if (!armed_) {
@@ -96,18 +89,17 @@ bool InputWatch::Look(WaveDevice& device, DWORD now) {
     return true;
 }
 
-bool InputWatch::SeesDeadInput(WaveDevice& device, DWORD now) {
-    DWORD_PTR mode = 0;
-    if (Look(device, now)) {
+bool InputWatch::SeesDeadInput(const InputReading& reading, DWORD now) {
+    if (Look(reading, now)) {
         return false;
     }
     if (!armed_) {
-        return SeesNothingRecorded(device);
+        return SeesNothingRecorded(reading);
     }
-    if (!device.AskMode(mode)) {
+    if (reading.says == InputReading::Says::kCannotTell) {
         return false;
     }
-    return silentMs_ >= (mode == MCI_MODE_RECORD ? kInputSilenceMs : kStoppedSilenceMs);
+    return silentMs_ >= (reading.says == InputReading::Says::kRecords ? kInputSilenceMs : kStoppedSilenceMs);
 }
 
 // A length never told is no recording at all: the position is a status item that every device
@@ -116,29 +108,12 @@ bool InputWatch::SeesDeadInput(WaveDevice& device, DWORD now) {
 // told but standing still is judged only where a stop would hang without input: Wine's grows a
 // buffer at a time, while elsewhere nothing promises that it grows before the stop. Only a device
 // that says it records is judged: one that does not was told as a failed record at its start.
-bool InputWatch::SeesNothingRecorded(WaveDevice& device) {
-    DWORD_PTR mode = 0;
-    return silentMs_ >= kFirstGrowthMs && device.AskMode(mode) && mode == MCI_MODE_RECORD &&
-           (!lengthTold_ || !device.CanStopWithDeadInput());
+bool InputWatch::SeesNothingRecorded(const InputReading& reading) const {
+    return silentMs_ >= kFirstGrowthMs && reading.says == InputReading::Says::kRecords &&
+           (!lengthTold_ || !reading.stopsWithoutInput);
 }
 
-bool InputWatch::SeesInputComing(WaveDevice& device, TickSource readTick) {
-    Look(device, readTick());  // the length as it stands at the click
-    if (!FarBehind(readTick())) {
-        return true;
-    }
-    const DWORD start = readTick();
-    for (DWORD looks = 0; looks < kStopCheckMs / kStopCheckPollMs && readTick() - start < kStopCheckMs;
-         ++looks) {
-        Sleep(kStopCheckPollMs);
-        if (Look(device, readTick())) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool InputWatch::FarBehind(DWORD now) const {
+bool InputWatch::LagsBehind(DWORD now) const {
     if (!armed_ || !lagKnown_) {
         return true;
     }

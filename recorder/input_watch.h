@@ -4,10 +4,15 @@
 
 #include <cstdint>
 
-#include "recorder/wave_device.h"
-
-// Where time comes from: the tick counter, or a test's clock.
-using TickSource = DWORD(WINAPI*)();
+// What a recording device told at one look: its recorded length, whether it says it records, and
+// whether it can be stopped although its input has died.
+struct InputReading {
+    enum class Says : uint8_t { kRecords, kDoesNotRecord, kCannotTell };
+    bool lengthTold;
+    DWORD_PTR lengthMs;
+    Says says;
+    bool stopsWithoutInput;
+};
 
 // What the recorded length of a running take has done: whether it has grown at all, how long it
 // has stood still since, and how far it lags behind the time the take has run. The recorder reads
@@ -23,18 +28,18 @@ class InputWatch {
 public:
     // A file of a take recording since fileStart; nothing recorded yet at now.
     void Begin(DWORD fileStart, DWORD now);
-    // Reads the device's length at now; true when it has grown since the last one seen, or
-    // cannot be told once it has grown: a device that cannot tell its length cannot show that its
-    // input died either.
-    bool Look(WaveDevice& device, DWORD now);
-    // True when the length, having grown once, has stood still longer than a live input ever
-    // pauses while the device says it records, or for a second while it says it does not; or
-    // when the file has recorded nothing since its record command (SeesNothingRecorded).
-    bool SeesDeadInput(WaveDevice& device, DWORD now);
-    // For a device that cannot be stopped without its input: false when the input is found dead
-    // before a stop, or nothing has come at all. The wait is bounded by the clock and, whatever
-    // the clock does, by the number of looks.
-    bool SeesInputComing(WaveDevice& device, TickSource readTick);
+    // Notes the length read at now; true when it has grown since the last one seen, or cannot
+    // be told once it has grown: a device that cannot tell its length cannot show that its input
+    // died either.
+    bool Look(const InputReading& reading, DWORD now);
+    // Looks, and judges: true when the length, having grown once, has stood still longer than a
+    // live input ever pauses while the device says it records, or for a second while it says it
+    // does not; or when the file has recorded nothing since its record command.
+    bool SeesDeadInput(const InputReading& reading, DWORD now);
+    // True when the length has not grown yet, or is now further behind the time the file has run
+    // than its usual lag allows (or its lag has to be learnt again after a jump of the clock):
+    // the input may have stopped, or never come.
+    bool LagsBehind(DWORD now) const;
     // True once the length has grown: the file holds sound.
     bool HasGrown() const { return armed_; }
     // The length read last.
@@ -42,12 +47,8 @@ public:
 
 private:
     bool NoteLength(DWORD_PTR lengthMs, DWORD now);
-    bool SeesNothingRecorded(WaveDevice& device);
+    bool SeesNothingRecorded(const InputReading& reading) const;
     void CountSilence(DWORD now);
-    // True when the length has not grown yet, or is now further behind the time the file has run
-    // than its usual lag allows (or its lag has to be learnt again after a jump of the clock):
-    // the input may have stopped, or never come.
-    bool FarBehind(DWORD now) const;
 
     DWORD fileStart_ = 0;
     DWORD lastSeen_ = 0;

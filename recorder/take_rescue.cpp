@@ -104,8 +104,8 @@ LeftDevice ReclaimIfAlive(WaveDevice& device,
                           DWORD_PTR lengthMs,
                           TakeKeepFolder& keepFolder,
                           char (&savedPath)[kPathBufferSize]) {
-    DWORD_PTR nowMs = 0;
-    if (!device.AskLength(nowMs) || nowMs <= lengthMs) {
+    const InputReading now = device.ReadInput();
+    if (!now.lengthTold || now.lengthMs <= lengthMs) {
         return LeftDevice::kStillDead;
     }
     const char* takePath = device.LeftTakePath();

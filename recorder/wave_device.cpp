@@ -140,26 +140,32 @@ bool WaveDevice::AskMode(DWORD_PTR& mode) {
     return Ask(MCI_STATUS_MODE, mode);
 }
 
-bool WaveDevice::AskLength(DWORD_PTR& lengthMs) {
-    return Ask(MCI_STATUS_POSITION, lengthMs);
+InputReading WaveDevice::ReadInput() {
+    InputReading reading = {};
+    reading.lengthTold = Ask(MCI_STATUS_POSITION, reading.lengthMs);
+    DWORD_PTR mode = 0;
+    const bool modeTold = AskMode(mode);
+    reading.says = !modeTold                 ? InputReading::Says::kCannotTell
+                   : mode == MCI_MODE_RECORD ? InputReading::Says::kRecords
+                                             : InputReading::Says::kDoesNotRecord;
+    reading.stopsWithoutInput =
+        !quirks_.hangsWithoutInput || reading.says == InputReading::Says::kDoesNotRecord;
+    return reading;
 }
 
 // A driver may start the capture on a thread of its own and answer the record command before it
 // has found an input: with no input device at all the command then reports success and the take
 // is silently empty. The mode tells the two apart: "stopped" then. Nothing promises that it reads
 // "record" as soon as the command returns, so any other answer is asked again, for a bounded time.
-bool WaveDevice::SaysItRecords(DWORD(WINAPI* readTick)(), PauseFunction pause) {
-    const DWORD start = readTick();
-    for (DWORD looks = 0;; ++looks) {
+bool WaveDevice::SaysItRecords(TickSource readTick, PauseFunction pause) {
+    auto records = [this] {
         DWORD_PTR mode = 0;
         if (!AskMode(mode) || mode == MCI_MODE_RECORD) {
-            return true;
+            return Answer::kYes;
         }
-        if (mode == MCI_MODE_STOP || looks >= kSettleMs / kSettlePollMs || readTick() - start >= kSettleMs) {
-            return false;
-        }
-        pause(kSettlePollMs);
-    }
+        return mode == MCI_MODE_STOP ? Answer::kNo : Answer::kNotYet;
+    };
+    return AskUntilAnswered(records, kSettleMs, kSettlePollMs, readTick, pause);
 }
 
 PCMWAVEFORMAT WaveDevice::Pcm() const {

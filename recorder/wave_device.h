@@ -8,12 +8,35 @@
 #include "recorder/capture_thread_watch.h"
 #include "recorder/device_quirks.h"
 #include "recorder/file_naming.h"
+#include "recorder/input_watch.h"
 #include "recorder/recording_format.h"
 
 // How a device command is sent: the platform's mciSendCommandA, or a test's scripted device.
 using DeviceCommandFunction = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
+// Where time comes from: the tick counter, or a test's clock.
+using TickSource = DWORD(WINAPI*)();
 // How the window's thread waits a moment: Sleep, or a test's clock moving on.
 using PauseFunction = VOID(WINAPI*)(DWORD);
+
+// The answer to a question asked of a device that may not be ready to answer it yet.
+enum class Answer { kYes, kNo, kNotYet };
+
+// Asks until the answer is yes or no, again after each pause of everyMs, for at most limitMs of
+// readTick's time and, whatever the clock does, as many looks as fit in it. True on a yes.
+template <typename Ask>
+bool AskUntilAnswered(Ask ask, DWORD limitMs, DWORD everyMs, TickSource readTick, PauseFunction pause) {
+    const DWORD start = readTick();
+    for (DWORD looks = 0;; ++looks) {
+        const Answer answer = ask();
+        if (answer != Answer::kNotYet) {
+            return answer == Answer::kYes;
+        }
+        if (looks >= limitMs / everyMs || readTick() - start >= limitMs) {
+            return false;
+        }
+        pause(everyMs);
+    }
+}
 
 // One waveform-audio device of the media control interface, recording a new, unnamed element.
 // Every command the program sends to a device goes through here, with the workarounds its
@@ -40,12 +63,12 @@ public:
     bool Close();
 
     // Questions: they change nothing on the device and are never told to the user.
-    bool AskMode(DWORD_PTR& mode);
-    bool AskLength(DWORD_PTR& lengthMs);
+    // The recorded length and what the device says of its recording, as it tells them now.
+    InputReading ReadInput();
     // True unless the device's mode, asked after the record command, says it does not record. A
     // device that cannot tell its mode is taken at its word. A device not ready yet is asked again
     // after each pause, for a second of readTick's time.
-    bool SaysItRecords(DWORD(WINAPI* readTick)(), PauseFunction pause);
+    bool SaysItRecords(TickSource readTick, PauseFunction pause);
     // Whether a save of this recording to a new file in folder needs room there: a device that
     // names its recording file (Wine's) saves by renaming it, which takes none on its own volume.
     bool SaveNeedsRoomIn(const char* folder) const;
@@ -78,6 +101,7 @@ public:
 
 private:
     bool Send(UINT command, DWORD flags, void* params);
+    bool AskMode(DWORD_PTR& mode);
     bool Ask(DWORD item, DWORD_PTR& value);
 
     MCI_OPEN_PARMSA openParams_ = {};

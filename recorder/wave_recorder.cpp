@@ -71,7 +71,8 @@ bool WaveRecorder::WatchTake() {
     if (stage_ != TakeStage::kRecording || sequence_ != Sequence::kNone) {
         return false;
     }
-    if (Current().input.SeesDeadInput(Current().device, readTick())) {
+    const DWORD now = readTick();
+    if (Current().input.SeesDeadInput(Current().device.ReadInput(), now)) {
         SequenceScope scope(*this, Sequence::kStop);
         EndFile(DeadInput());
     } else if (FileBytesAt(readTick()) >= handOverBytes) {
@@ -199,11 +200,29 @@ bool WaveRecorder::RecordFile(TakeFile& file) {
 // stopped only once its input is seen coming, and left as it is otherwise.
 WaveRecorder::InputAtEnd WaveRecorder::InputAtStop() {
     TakeFile& file = Current();
-    if (stage_ != TakeStage::kRecording || file.device.CanStopWithDeadInput() ||
-        file.input.SeesInputComing(file.device, readTick)) {
+    if (stage_ != TakeStage::kRecording || file.device.CanStopWithDeadInput() || SeesInputComing(file)) {
         return InputAtEnd::kLives;
     }
     return InputAtEnd::kDiedWithDevice;
+}
+
+// For a device that cannot be stopped without its input: false when the input is found dead
+// before a stop, or nothing has come at all. The length as it stands at the click, near the time
+// the file has run, is a live input; else it is watched for a while, and one that grows is. A dead
+// input's stop waits for a buffer that never comes; a live one grows within a third of a second. An
+// input that dies less than half a second before the click is not told apart, and its stop hangs.
+bool WaveRecorder::SeesInputComing(TakeFile& file) {
+    constexpr DWORD kStopCheckMs = 3000;
+    constexpr DWORD kStopCheckPollMs = 20;
+    bool atClick = true;
+    auto coming = [&] {
+        const DWORD now = readTick();
+        const bool grew = file.input.Look(file.device.ReadInput(), now);
+        const bool comes = atClick ? !file.input.LagsBehind(readTick()) : grew;
+        atClick = false;
+        return comes ? Answer::kYes : Answer::kNotYet;
+    };
+    return AskUntilAnswered(coming, kStopCheckMs, kStopCheckPollMs, readTick, pause);
 }
 
 // The input the watch found dead.
@@ -258,7 +277,8 @@ void WaveRecorder::StopAndSaveFile() {
         reports_.Add(kStopFailed);
     }
     MoveTo(TakeStage::kStopped);
-    file.input.Look(file.device, readTick());  // the length as it stands after the stop
+    const DWORD stoppedAt = readTick();
+    file.input.Look(file.device.ReadInput(), stoppedAt);  // the length as it stands after the stop
     char keptPath[kPathBufferSize] = {};
     const Outcome outcome =
         SaveRecording(file.device, path, targetReady, file.input.LengthMs(), keepFolder_, keptPath);

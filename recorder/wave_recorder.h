@@ -102,6 +102,7 @@ private:
     bool StartNextFile(TakeFile& file);
     bool RecordFile(TakeFile& file);
     InputAtEnd InputAtStop();
+    bool SeesInputComing(TakeFile& file);
     InputAtEnd DeadInput();
     bool EndFile(InputAtEnd input);
     void LeaveFile();
