@@ -140,7 +140,7 @@ TEST_P(WaveRecorderTest, ATakeSendsTheSixCommandsWithTheirFlags) {
     ASSERT_EQ(Commands(), kTakeCommands);
     const auto& sent = device.sent;
     EXPECT_EQ(sent[0].device, 0u);
-    EXPECT_EQ(sent[0].flags, 0x3600u);  // the design's 0x3200 and an alias of its own
+    EXPECT_EQ(sent[0].flags, 0x3600u);  // type, type id, element, and an alias of its own
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(sent[0].open.lpstrDeviceType), 522u);
     EXPECT_STREQ(sent[0].open.lpstrElementName, "");
     EXPECT_STRNE(sent[0].open.lpstrAlias, "");
@@ -584,6 +584,28 @@ INSTANTIATE_TEST_SUITE_P(Ends,
                          LeftDeviceTest,
                          ::testing::Values(kNextStart, kSessionsEnd, kDestruction),
                          [](const auto& end) { return std::string(kLeftDeviceEnds[end.param]); });
+
+// A take started while a device is still left with its dead input records in a device of its own:
+// the left one keeps its place, and is saved when the session ends with its input back.
+TEST_F(ScriptedRecorderTest, ATakeStartedBesideADeviceLeftForDeadLeavesItsPlaceToIt) {
+    UseProfile(DeviceProfile::kWine);
+    device.recordingFile = folder.File("MCI1.tmp");
+    ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(176400)));
+    recorder.StartRecording(folder.File("take.wav").c_str());
+    device.positionMs += 1000;
+    TickFor(1000);
+    device.inputAlive = false;
+    ASSERT_TRUE(TickFor(8000));
+    recorder.StartRecording(folder.File("next.wav").c_str());
+    device.inputAlive = true;
+    recorder.FinishTakeSilently();
+    std::map<MCIDEVICEID, std::string> savedBy;
+    for (const SentCommand& save : device.Sent(MCI_SAVE)) {
+        savedBy[save.device] = save.fileName;
+    }
+    EXPECT_EQ(savedBy, (std::map<MCIDEVICEID, std::string>{{7, folder.File("take-0.wav")},
+                                                            {8, folder.File("next.wav")}}));
+}
 
 // A live input that only looks dead for a while is never judged dead (more in the watch's table):
 // a device that tells no length until the stop, or a length still for the second before the click
