@@ -535,19 +535,27 @@ INSTANTIATE_TEST_SUITE_P(Rows, KeptWholeTest, UnderBothDevices(kKeptTakeCases), 
 // saved under the next free name and closed, instead of recording unseen until the program ends.
 // The user is told, but not at the session's end. The dead input's take, too, went to the next
 // free name.
+// A Wine device recording take.wav whose input has just died, its recording file holding a second.
+class LeftDeviceFixture : public ScriptedRecorderTest {
+protected:
+    void RecordTillTheInputDies() {
+        UseProfile(DeviceProfile::kWine);
+        device.recordingFile = folder.File("MCI1.tmp");
+        ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(176400)));
+        recorder.StartRecording(folder.File("take.wav").c_str());
+        device.positionMs += 1000;
+        TickFor(1000);
+        device.inputAlive = false;
+    }
+};
+
 enum LeftDeviceEnd { kNextStart, kSessionsEnd, kDestruction };
-class LeftDeviceTest : public ScriptedRecorderTest, public ::testing::WithParamInterface<LeftDeviceEnd> {};
+class LeftDeviceTest : public LeftDeviceFixture, public ::testing::WithParamInterface<LeftDeviceEnd> {};
 
 TEST_P(LeftDeviceTest, ADeviceLeftForDeadThatComesBackIsSavedAtTheNextStartOrTheSessionsEnd) {
     const bool sessionEnds = GetParam() == kSessionsEnd;
-    UseProfile(DeviceProfile::kWine);
     ASSERT_TRUE(WriteBytes(folder.File("take.wav"), {}));
-    device.recordingFile = folder.File("MCI1.tmp");
-    ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(176400)));
-    recorder.StartRecording(folder.File("take.wav").c_str());
-    device.positionMs += 1000;
-    TickFor(1000);
-    device.inputAlive = false;
+    RecordTillTheInputDies();
     device.onMessage = [&](const std::string&) {
         if (sessionEnds) {
             device.inputAlive = true;
@@ -587,14 +595,8 @@ INSTANTIATE_TEST_SUITE_P(Ends,
 
 // A take started while a device is still left with its dead input records in a device of its own:
 // the left one keeps its place, and is saved when the session ends with its input back.
-TEST_F(ScriptedRecorderTest, ATakeStartedBesideADeviceLeftForDeadLeavesItsPlaceToIt) {
-    UseProfile(DeviceProfile::kWine);
-    device.recordingFile = folder.File("MCI1.tmp");
-    ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(176400)));
-    recorder.StartRecording(folder.File("take.wav").c_str());
-    device.positionMs += 1000;
-    TickFor(1000);
-    device.inputAlive = false;
+TEST_F(LeftDeviceFixture, ATakeStartedBesideADeviceLeftForDeadLeavesItsPlaceToIt) {
+    RecordTillTheInputDies();
     ASSERT_TRUE(TickFor(8000));
     recorder.StartRecording(folder.File("next.wav").c_str());
     device.inputAlive = true;
