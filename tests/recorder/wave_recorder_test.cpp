@@ -606,7 +606,7 @@ TEST_F(LeftDeviceFixture, ATakeStartedBesideADeviceLeftForDeadLeavesItsPlaceToIt
         savedBy[save.device] = save.fileName;
     }
     EXPECT_EQ(savedBy, (std::map<MCIDEVICEID, std::string>{{7, folder.File("take-0.wav")},
-                                                            {8, folder.File("next.wav")}}));
+                                                           {8, folder.File("next.wav")}}));
 }
 
 // A live input that only looks dead for a while is never judged dead (more in the watch's table):
