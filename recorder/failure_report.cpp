@@ -4,8 +4,6 @@
 
 #include "recorder/recorder_texts.h"
 
-static_assert(sizeof(kTakeKeptAtFormat) <= 48);
-
 // Closing the window posts the quit message while a box may be open. The quit ends a box's modal
 // loop, and every later box would return at once, unseen, a box that says where a take was kept
 // among them. So a pending quit is held back while the box is up, a box that a quit ended is

@@ -17,7 +17,7 @@ size_t CharacterLength(const char* text) {
     return 1;
 }
 
-// A drive-rooted path of the design's form separates with backslashes only; any other path the
+// A drive-rooted path ("C:\...") separates with backslashes only; any other path the
 // name box takes, with forward slashes too.
 enum class Separators { kBackslash, kBackslashAndSlash };
 

@@ -232,14 +232,14 @@ WaveRecorder::InputAtEnd WaveRecorder::DeadInput() {
 
 // Ends the current file, whatever ends it: a stop (a click, the automatic stop, the session's end,
 // a hand-over) or the watch. Each command is sent from where the file stands. An input that died
-// is told. True when the take ends with this file.
-bool WaveRecorder::EndFile(InputAtEnd input) {
+// is told, and ends the take with this file.
+void WaveRecorder::EndFile(InputAtEnd input) {
     if (input != InputAtEnd::kLives) {
         reports_.Add(kInputLost);
     }
     if (input == InputAtEnd::kDiedWithDevice) {
         LeaveFile();
-        return true;
+        return;
     }
     if (stage_ == TakeStage::kRecording || stage_ == TakeStage::kNoDevice) {
         StopAndSaveFile();
@@ -250,7 +250,6 @@ bool WaveRecorder::EndFile(InputAtEnd input) {
         }
         MoveTo(TakeStage::kClosed);
     }
-    return input != InputAtEnd::kLives;
 }
 
 // The file's device cannot be stopped without its input: it is sent nothing more, and the take is
@@ -315,10 +314,8 @@ void WaveRecorder::HandOver() {
         overlaps = StartNextFile(files_[next]);
         reports_.DropAfter(told);
     }
-    if (EndFile(input)) {
-        if (overlaps) {
-            files_[next].device.Close();
-        }
+    EndFile(input);
+    if (input != InputAtEnd::kLives) {
         return;
     }
     lstrcpynA(path, takePath_, static_cast<int>(sizeof(path)));

@@ -104,7 +104,7 @@ private:
     InputAtEnd InputAtStop();
     bool SeesInputComing(TakeFile& file);
     InputAtEnd DeadInput();
-    bool EndFile(InputAtEnd input);
+    void EndFile(InputAtEnd input);
     void LeaveFile();
     void StopAndSaveFile();
     void NoteOutcome(Outcome outcome, const char* keptPath);
