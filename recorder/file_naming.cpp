@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstring>
 
+#include "recorder/handle_guard.h"
+
 namespace {
 
 // Bytes taken by the character at text. A lead byte and the byte after it are one character, so
@@ -175,4 +177,13 @@ bool FindFreePath(char* path) {
             return false;
         }
     }
+}
+
+bool MakeFreeTarget(char* path) {
+    if (!FindFreePath(path)) {
+        return false;
+    }
+    const HandleGuard file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file.IsOpen();
 }

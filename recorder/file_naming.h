@@ -38,3 +38,8 @@ bool FileExists(const char* path);
 // buffer exists (or the buffer holds no terminator), so a caller never writes over an existing
 // file; the caller must then save elsewhere.
 bool FindFreePath(char* path);
+
+// Rewrites path (a buffer of kPathBufferSize bytes) to its free name, as FindFreePath does; true
+// when a new file of that name can be created there now (the name is tried with a file that is
+// gone again at once).
+bool MakeFreeTarget(char* path);

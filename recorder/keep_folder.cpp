@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "recorder/file_naming.h"
-#include "recorder/save_target.h"
 #include "recorder/system_library.h"
 
 namespace {
@@ -55,14 +54,32 @@ bool TakesNewFile(const char (&folder)[MAX_PATH + 1]) {
     return MakeFreeTarget(probe);
 }
 
-}  // namespace
+// Writes folder and name into keptPath when together they fit and name a free, creatable file.
+bool TryKeptName(const char* folder, const char* name, char (&keptPath)[kPathBufferSize]) {
+    const size_t folderLength = strlen(folder);
+    const size_t nameLength = strlen(name);
+    char candidate[kPathBufferSize];
+    if (folderLength + nameLength >= sizeof(candidate)) {
+        return false;
+    }
+    memcpy(candidate, folder, folderLength);
+    memcpy(candidate + folderLength, name, nameLength + 1);
+    if (!MakeFreeTarget(candidate)) {
+        return false;
+    }
+    memcpy(keptPath, candidate, strlen(candidate) + 1);
+    return true;
+}
 
-// The temporary folder comes last: Explorer hides it, and Windows empties it on its own.
+// Writes into folder, with a trailing backslash, the first keep folder that exists and takes a new
+// file now. The temporary folder comes last: Explorer hides it, and Windows empties it on its own.
 bool FindKeepFolder(char (&folder)[MAX_PATH + 1]) {
     return (ShellFolder(CSIDL_MYMUSIC, folder) && TakesNewFile(folder)) ||
            (ShellFolder(CSIDL_PERSONAL, folder) && TakesNewFile(folder)) ||
            (TempFolder(folder) && TakesNewFile(folder));
 }
+
+}  // namespace
 
 const char* TakeKeepFolder::Find() {
     if (!looked_) {
@@ -70,4 +87,14 @@ const char* TakeKeepFolder::Find() {
         looked_ = true;
     }
     return found_ ? folder_ : nullptr;
+}
+
+bool TakeKeepFolder::MakeKeptPath(const char* fileName, char (&keptPath)[kPathBufferSize]) {
+    const char* folder = Find();
+    if (folder == nullptr) {
+        return false;
+    }
+    // The take keeps its own file name where it can.
+    return (fileName[0] != '\0' && TryKeptName(folder, fileName, keptPath)) ||
+           TryKeptName(folder, kDefaultFileName, keptPath);
 }

@@ -16,10 +16,10 @@ bool SavesWhole(WaveDevice& device, char* target, uint32_t atLeast) {
     return device.Save(target) && IsCompleteTake(target, atLeast);
 }
 
-// Where a file of a take is kept when its target does not get it: its name, split once, and the
+// Where a file of a take is kept when its target does not get it: under its file name in the
 // take's keep folder.
 struct Keeping {
-    const TargetParts& target;
+    const char* fileName;
     TakeKeepFolder& keepFolder;
     uint32_t atLeast;
     char (&keptPath)[kPathBufferSize];
@@ -27,12 +27,12 @@ struct Keeping {
 
 // The device saves the recording under a free name in the keep folder.
 bool KeepBySaving(WaveDevice& device, const Keeping& keep) {
-    return MakeRescuePath(keep.target, keep.keepFolder, keep.keptPath) &&
+    return keep.keepFolder.MakeKeptPath(keep.fileName, keep.keptPath) &&
            SavesWhole(device, keep.keptPath, keep.atLeast);
 }
 
 bool KeepFromRecordingFile(const WaveDevice& device, const Keeping& keep) {
-    return MakeRescuePath(keep.target, keep.keepFolder, keep.keptPath) &&
+    return keep.keepFolder.MakeKeptPath(keep.fileName, keep.keptPath) &&
            device.WriteRecordingTo(keep.keptPath, keep.atLeast);
 }
 
@@ -64,16 +64,18 @@ Outcome SaveRecording(WaveDevice& device,
                       TakeKeepFolder& keepFolder,
                       char (&keptPath)[kPathBufferSize]) {
     const PCMWAVEFORMAT format = device.Pcm();
+    const bool needsRoom = device.SaveNeedsRoomAt(target);
     // A millisecond to spare: the length comes in whole milliseconds.
     const uint64_t bytes = SampleBytesOf(uint64_t{lengthMs} + 1, format) + kWaveHeaderSize;
+    const uint32_t atLeast = LeastWholeDataBytes(lengthMs, format);
     TargetParts parts;
     SplitTarget(target, parts);
-    const Keeping keep = {parts, keepFolder, LeastWholeDataBytes(lengthMs, format), keptPath};
+    const Keeping keep = {parts.name, keepFolder, atLeast, keptPath};
     Miss miss = Miss::kNotSaved;
-    if (targetReady && (!device.SaveNeedsRoomIn(FolderOf(parts)) || HasRoomFor(parts, bytes))) {
+    if (targetReady && (!needsRoom || HasRoomFor(parts, bytes))) {
         if (!device.Save(target)) {
             miss = Miss::kRefused;
-        } else if (IsCompleteTake(target, keep.atLeast)) {
+        } else if (IsCompleteTake(target, atLeast)) {
             return Outcome::kAtTarget;
         } else {
             miss = Miss::kCameOutShort;
@@ -97,7 +99,8 @@ Outcome WriteFromRecordingFile(const WaveDevice& device,
     }
     TargetParts parts;
     SplitTarget(target, parts);
-    return KeepFromRecordingFile(device, {parts, keepFolder, 0, keptPath}) ? Outcome::kKept : Outcome::kLost;
+    return KeepFromRecordingFile(device, {parts.name, keepFolder, 0, keptPath}) ? Outcome::kKept
+                                                                                : Outcome::kLost;
 }
 
 LeftDevice ReclaimIfAlive(WaveDevice& device,
@@ -115,7 +118,7 @@ LeftDevice ReclaimIfAlive(WaveDevice& device,
     TargetParts parts;
     SplitTarget(takePath, parts);
     const bool saved = (MakeFreeTarget(savedPath) && SavesWhole(device, savedPath, 0)) ||
-                       KeepBySaving(device, {parts, keepFolder, 0, savedPath});
+                       KeepBySaving(device, {parts.name, keepFolder, 0, savedPath});
     device.Close();
     return saved ? LeftDevice::kSaved : LeftDevice::kLost;
 }

@@ -181,18 +181,22 @@ PCMWAVEFORMAT WaveDevice::Pcm() const {
 
 namespace {
 
-// The root of the volume that holds path ("C:\\"); false when it cannot be told.
+// The root of the volume that holds path ("C:\\"); false when it cannot be told. A relative path
+// is made full first: Windows answers the boot volume for one, whatever the current folder.
 bool VolumeOf(const char* path, char (&volume)[MAX_PATH + 1]) {
-    return GetVolumePathNameA(path, volume, sizeof(volume)) != 0;
+    char fullPath[MAX_PATH + 1];
+    const DWORD length = GetFullPathNameA(path, sizeof(fullPath), fullPath, nullptr);
+    return length > 0 && length < sizeof(fullPath) &&
+           GetVolumePathNameA(fullPath, volume, sizeof(volume)) != 0;
 }
 
 }  // namespace
 
-bool WaveDevice::SaveNeedsRoomIn(const char* folder) const {
+bool WaveDevice::SaveNeedsRoomAt(const char* target) const {
     char recordingVolume[MAX_PATH + 1] = {};
     char targetVolume[MAX_PATH + 1] = {};
     return recordingFile_[0] == '\0' || !VolumeOf(recordingFile_, recordingVolume) ||
-           !VolumeOf(folder, targetVolume) || lstrcmpiA(recordingVolume, targetVolume) != 0;
+           !VolumeOf(target, targetVolume) || lstrcmpiA(recordingVolume, targetVolume) != 0;
 }
 
 bool WaveDevice::SavesAnewAfterAShortSave() const {

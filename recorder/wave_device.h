@@ -69,9 +69,9 @@ public:
     // device that cannot tell its mode is taken at its word. A device not ready yet is asked again
     // after each pause, for a second of readTick's time.
     bool SaysItRecords(TickSource readTick, PauseFunction pause);
-    // Whether a save of this recording to a new file in folder needs room there: a device that
+    // Whether a save of this recording as target (a new file) needs room there: a device that
     // names its recording file (Wine's) saves by renaming it, which takes none on its own volume.
-    bool SaveNeedsRoomIn(const char* folder) const;
+    bool SaveNeedsRoomAt(const char* target) const;
     // Whether a second save writes the recording anew. A device that saves by renaming its
     // recording file moves the file it saved last instead, a short one too.
     bool SavesAnewAfterAShortSave() const;

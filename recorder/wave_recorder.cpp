@@ -1,7 +1,7 @@
 #include "recorder/wave_recorder.h"
 
+#include "recorder/file_naming.h"
 #include "recorder/recorder_texts.h"
-#include "recorder/save_target.h"
 #include "recorder/take_file.h"
 
 // The bracket of a start or a stop: the sequence begins with nothing to tell, and ends by telling

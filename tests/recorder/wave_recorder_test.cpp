@@ -850,7 +850,8 @@ TEST_F(KeepFolderTest, AMusicFolderThatTakesNoNewFileIsPassedOverForDocuments) {
 
 // A save writes a new file, which needs room, unless the device saves by renaming its recording
 // file on the target's volume (Wine's): a take larger than that volume's free space is still
-// saved at its target there. (The device refuses the save, so that nothing that large is written.)
+// saved at its target there, and only there. (The device refuses the save, so that nothing that
+// large is written.)
 TEST_P(WaveRecorderTest, ATakeLargerThanTheFreeSpaceIsSavedOnlyByARenameOnTheSameVolume) {
     TargetParts target;
     SplitTarget(folder.File("take.wav").c_str(), target);
@@ -859,14 +860,19 @@ TEST_P(WaveRecorderTest, ATakeLargerThanTheFreeSpaceIsSavedOnlyByARenameOnTheSam
     device.recordingFile = folder.File("MCI1.tmp");
     ASSERT_TRUE(WriteBytes(device.recordingFile, RecordingFileBytes(1000)));
     device.results[MCI_SAVE] = MCIERR_FILE_NOT_FOUND;
-    ULARGE_INTEGER available = {};
-    ASSERT_TRUE(GetDiskFreeSpaceExA(folder.Path().c_str(), &available, nullptr, nullptr));
-    recorder.StartRecording(folder.File("take.wav").c_str());
-    device.positionMs = available.QuadPart / 176;  // CD sound: 176.4 bytes a millisecond
-    recorder.StopAndSave();
-    ASSERT_GE(Count(MCI_SAVE), 1u);
-    EXPECT_EQ(device.Sent(MCI_SAVE)[0].fileName == folder.File("take.wav"),
-              GetParam() == DeviceProfile::kWine);
+    const std::string otherVolume = "Z:\\tmp\\" + std::to_string(GetCurrentProcessId()) + "-take.wav";
+    for (const std::string& path : {folder.File("take.wav"), otherVolume}) {
+        ULARGE_INTEGER available = {};
+        ASSERT_TRUE(GetDiskFreeSpaceExA(FolderOf(path).c_str(), &available, nullptr, nullptr)) << path;
+        device.sent.clear();
+        recorder.StartRecording(path.c_str());
+        device.positionMs = available.QuadPart / 176;  // CD sound: 176.4 bytes a millisecond
+        recorder.StopAndSave();
+        ASSERT_GE(Count(MCI_SAVE), 1u);
+        EXPECT_EQ(device.Sent(MCI_SAVE)[0].fileName == path,
+                  GetParam() == DeviceProfile::kWine && path != otherVolume)
+            << path;
+    }
 }
 
 // Every layout RIFF allows is a whole take; one that claims more than it holds is not.
