@@ -43,17 +43,6 @@ bool TempFolder(char (&folder)[MAX_PATH + 1]) {
     return length > 0 && length < sizeof(folder);
 }
 
-// A folder that exists can still refuse a new file: a share gone read-only, or Windows' guard of
-// the user's folders against programs it does not know.
-bool TakesNewFile(const char (&folder)[MAX_PATH + 1]) {
-    static_assert(sizeof(folder) + sizeof(kDefaultFileName) <= kPathBufferSize);
-    char probe[kPathBufferSize];
-    const size_t length = strlen(folder);
-    memcpy(probe, folder, length);
-    memcpy(probe + length, kDefaultFileName, sizeof(kDefaultFileName));
-    return MakeFreeTarget(probe);
-}
-
 // Writes folder and name into keptPath when together they fit and name a free, creatable file.
 bool TryKeptName(const char* folder, const char* name, char (&keptPath)[kPathBufferSize]) {
     const size_t folderLength = strlen(folder);
@@ -69,6 +58,13 @@ bool TryKeptName(const char* folder, const char* name, char (&keptPath)[kPathBuf
     }
     memcpy(keptPath, candidate, strlen(candidate) + 1);
     return true;
+}
+
+// A folder that exists can still refuse a new file: a share gone read-only, or Windows' guard of
+// the user's folders against programs it does not know.
+bool TakesNewFile(const char (&folder)[MAX_PATH + 1]) {
+    char probe[kPathBufferSize];
+    return TryKeptName(folder, kDefaultFileName, probe);
 }
 
 // Writes into folder, with a trailing backslash, the first keep folder that exists and takes a new
