@@ -143,14 +143,23 @@ bool WaveDevice::AskMode(DWORD_PTR& mode) {
 InputReading WaveDevice::ReadInput() {
     InputReading reading = {};
     reading.lengthTold = Ask(MCI_STATUS_POSITION, reading.lengthMs);
-    DWORD_PTR mode = 0;
-    const bool modeTold = AskMode(mode);
-    reading.says = !modeTold                 ? InputReading::Says::kCannotTell
-                   : mode == MCI_MODE_RECORD ? InputReading::Says::kRecords
-                                             : InputReading::Says::kDoesNotRecord;
-    reading.stopsWithoutInput =
-        !quirks_.hangsWithoutInput || reading.says == InputReading::Says::kDoesNotRecord;
+    reading.says = AskWhetherItRecords();
+    reading.stopsWithoutInput = StopsWithoutInput(reading.says);
     return reading;
+}
+
+InputReading::Says WaveDevice::AskWhetherItRecords() {
+    DWORD_PTR mode = 0;
+    if (!AskMode(mode)) {
+        return InputReading::Says::kCannotTell;
+    }
+    return mode == MCI_MODE_RECORD ? InputReading::Says::kRecords : InputReading::Says::kDoesNotRecord;
+}
+
+// A device that waits for ever for the buffer of a dead input does so only while it records: one
+// that has stopped by itself has no capture left to wait for.
+bool WaveDevice::StopsWithoutInput(InputReading::Says says) const {
+    return !quirks_.hangsWithoutInput || says == InputReading::Says::kDoesNotRecord;
 }
 
 // A driver may start the capture on a thread of its own and answer the record command before it
@@ -207,14 +216,9 @@ bool WaveDevice::WriteRecordingTo(const char* target, uint32_t minimumData) cons
     return recordingFile_[0] != '\0' && WriteTakeFromRecording(recordingFile_, target, Pcm(), minimumData);
 }
 
-// A device that waits for ever for the buffer of a dead input does so only while it records: one
-// that has stopped by itself has no capture left to wait for.
+// The mode is asked only of a device whose answer depends on it.
 bool WaveDevice::CanStopWithDeadInput() {
-    if (!quirks_.hangsWithoutInput) {
-        return true;
-    }
-    DWORD_PTR mode = 0;
-    return AskMode(mode) && mode != MCI_MODE_RECORD;
+    return !quirks_.hangsWithoutInput || StopsWithoutInput(AskWhetherItRecords());
 }
 
 void WaveDevice::Leave(const char* takePath) {

@@ -102,6 +102,8 @@ public:
 private:
     bool Send(UINT command, DWORD flags, void* params);
     bool AskMode(DWORD_PTR& mode);
+    InputReading::Says AskWhetherItRecords();
+    bool StopsWithoutInput(InputReading::Says says) const;
     bool Ask(DWORD item, DWORD_PTR& value);
 
     MCI_OPEN_PARMSA openParams_ = {};

@@ -65,6 +65,13 @@ MCI_WAVE_SET_PARMS DefaultWave() {
     return wave;
 }
 
+// The open device an identifier names, or, for one that names none, where the commands after a
+// failed open go.
+Script::OpenDevice& DeviceNamed(MCIDEVICEID id) {
+    const auto opened = g_script.openDevices.find(id);
+    return opened != g_script.openDevices.end() ? opened->second : g_script.unopened;
+}
+
 // Opens a device under its alias, or refuses it while that alias is in use; a new element's name
 // is its alias where the open names none.
 MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA& open) {
@@ -121,10 +128,8 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         if (status && status->dwItem == MCI_STATUS_MODE) {
             status->dwReturn = g_script.tick < g_script.readyAtTick ? MCI_MODE_NOT_READY : g_script.mode;
         }
-        const auto opened = g_script.openDevices.find(device);
         if (status) {
-            const MCI_WAVE_SET_PARMS& wave =
-                (opened != g_script.openDevices.end() ? opened->second : g_script.unopened).wave;
+            const MCI_WAVE_SET_PARMS& wave = DeviceNamed(device).wave;
             const std::map<DWORD_PTR, DWORD_PTR> format = {
                 {MCI_WAVE_STATUS_CHANNELS, wave.nChannels},
                 {MCI_WAVE_STATUS_SAMPLESPERSEC, wave.nSamplesPerSec},
@@ -145,9 +150,7 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
     }
     if (command == MCI_INFO) {
         auto* info = reinterpret_cast<MCI_INFO_PARMSA*>(params);
-        const auto opened = g_script.openDevices.find(device);
-        const std::string savedLast =
-            (opened != g_script.openDevices.end() ? opened->second : g_script.unopened).savedLast;
+        const std::string savedLast = DeviceNamed(device).savedLast;
         // Only what the flags ask for: the recording file, or the product's name (MCI_INFO reference:
         // MCI_INFO_PRODUCT names the device's product; Wine's mciwave answers "Wine's audio player"
         // to it, and refuses a question it does not know).
@@ -180,9 +183,7 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
         entry.open = *open;
         result = result == 0 ? Open(flags, *open) : result;
     }
-    const auto opened = g_script.openDevices.find(device);
-    const bool isOpen = command != MCI_OPEN && opened != g_script.openDevices.end();
-    Script::OpenDevice& target = isOpen ? opened->second : g_script.unopened;
+    Script::OpenDevice& target = DeviceNamed(device);
     g_script.readyAtTick =
         command == MCI_RECORD ? g_script.tick + g_script.notReadyForMs : g_script.readyAtTick;
     g_script.positionMs +=
@@ -200,8 +201,8 @@ MCIERROR WINAPI ScriptedSend(MCIDEVICEID device, UINT command, DWORD_PTR flags, 
             g_script.wave = entry.wave;
         }
     }
-    if (command == MCI_CLOSE && result == 0 && isOpen) {
-        g_script.openDevices.erase(opened);
+    if (command == MCI_CLOSE && result == 0) {
+        g_script.openDevices.erase(device);
     }
     g_script.sent.push_back(entry);
     if (g_script.onCommand) {
